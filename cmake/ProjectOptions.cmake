@@ -1,0 +1,21 @@
+# Compiler settings for project code only (third-party code such as gtest is
+# built without them).
+add_library(zelt_warnings INTERFACE)
+target_compile_options(zelt_warnings INTERFACE
+  $<$<CXX_COMPILER_ID:GNU,Clang>:-Wall -Wextra -Werror -Wshadow -Wconversion -Wno-sign-conversion -Wformat=2 -Wundef>
+  $<$<CXX_COMPILER_ID:MSVC>:/W4 /WX>)
+
+# Reproducible output: no build paths in objects, no time stamps in PE headers.
+add_compile_options(
+  $<$<CXX_COMPILER_ID:GNU,Clang>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>
+  $<$<CXX_COMPILER_ID:GNU,Clang>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>)
+
+if(WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
+  # Static GCC runtime and winpthread: the binaries import system DLLs only.
+  string(APPEND CMAKE_EXE_LINKER_FLAGS " -static -Wl,--no-insert-timestamp")
+  string(APPEND CMAKE_SHARED_LINKER_FLAGS " -static -Wl,--no-insert-timestamp")
+endif()
+
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)

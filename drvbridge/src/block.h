@@ -1,0 +1,24 @@
+// The bridge's only allocator, and the read cursor over a read-only mapping.
+#pragma once
+
+#include <cstdint>
+
+// A zero-filled block of n bytes, or null. On Windows the block sits behind a
+// hidden word that holds its global-memory handle.
+[[nodiscard]] void* AllocBlock(uint32_t n);
+void FreeBlock(void* block);  // null is ignored
+
+struct ReadCursor {
+    const uint8_t* viewBase;  // only used to unmap the view
+    const uint8_t* position;  // next byte to read
+    uint32_t remaining;       // bytes not yet read
+};
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(sizeof(ReadCursor) == 12, "three 32-bit fields");
+#endif
+
+// Maps the whole file read-only; every handle is closed before returning.
+[[nodiscard]] int32_t MapFileReadOnly(const char* path, const uint8_t** viewBase,
+                                      const uint8_t** position, uint32_t* size);
+[[nodiscard]] ReadCursor* OpenReadCursor(const char* path);
+void CloseReadCursor(ReadCursor* cursor);

@@ -1,0 +1,3 @@
+// placeholder until the exported interface lands
+#include <windows.h>
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
