@@ -1,0 +1,200 @@
+#!/usr/bin/env python3
+"""Binary contract check for the shipped PE32 files.
+
+Reads the files themselves (headers, import and export directories, resource
+tree) and fails on any drift from what installers and applications rely on.
+
+    pecheck.py langpack PATH/langpack.exe [--no-version]
+    pecheck.py drvbridge PATH/drvbridge.dll [--no-version]
+"""
+import struct
+import sys
+
+# Windows system DLLs the binaries may import (lower case).
+SYSTEM_DLLS = {
+    "kernel32.dll", "user32.dll", "advapi32.dll", "gdi32.dll", "msvcrt.dll",
+    "winspool.drv", "ntdll.dll", "shell32.dll", "ole32.dll",
+}
+
+BRIDGE_EXPORTS = [
+    "DllMain", "FreeExclusive", "GetCommandBase", "GetCommandChange",
+    "GetCommandValue", "GetDependDllName", "GetDriverDevmode",
+    "GetDriverIniFileName", "GetExclusive", "GetPrinterOption",
+    "GetPrinterValue", "GetWaterMarkList", "SetCommandBase", "UpdateCommand",
+]
+
+IMAGE_FILE_MACHINE_I386 = 0x14C
+IMAGE_FILE_DLL = 0x2000
+IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+RT_VERSION = 16
+
+
+class Pe:
+    def __init__(self, data):
+        self.data = data
+        if data[:2] != b"MZ":
+            raise ValueError("no MZ header")
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[pe:pe + 4] != b"PE\0\0":
+            raise ValueError("no PE signature")
+        (self.machine, nsections, self.timestamp, _, _, optsize,
+         self.characteristics) = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        opt = pe + 24
+        self.magic = struct.unpack_from("<H", data, opt)[0]
+        if self.magic != 0x10B:
+            raise ValueError("not a PE32 optional header")
+        self.subsystem = struct.unpack_from("<H", data, opt + 68)[0]
+        ndirs = struct.unpack_from("<I", data, opt + 92)[0]
+        self.dirs = [struct.unpack_from("<II", data, opt + 96 + 8 * i) for i in range(ndirs)]
+        self.sections = []
+        sec = opt + optsize
+        for i in range(nsections):
+            name, vsize, va, rawsize, rawptr = struct.unpack_from("<8sIIII", data, sec + 40 * i)
+            self.sections.append((name.rstrip(b"\0").decode(), va, max(vsize, rawsize), rawptr))
+
+    def off(self, rva):
+        for _, va, size, rawptr in self.sections:
+            if va <= rva < va + size:
+                return rva - va + rawptr
+        raise ValueError("RVA 0x%x outside every section" % rva)
+
+    def cstr(self, rva):
+        o = self.off(rva)
+        return self.data[o:self.data.index(b"\0", o)].decode("latin-1")
+
+    def imports(self):
+        rva, size = self.dirs[1]
+        names = []
+        if not rva:
+            return names
+        o = self.off(rva)
+        while True:
+            desc = struct.unpack_from("<IIIII", self.data, o)
+            if desc == (0, 0, 0, 0, 0):
+                return names
+            names.append(self.cstr(desc[3]))
+            o += 20
+
+    def exports(self):
+        """(module name, base, {name: ordinal}, [address by ordinal index])"""
+        rva, size = self.dirs[0]
+        if not rva:
+            return None, 0, {}, [], 0
+        o = self.off(rva)
+        (_, stamp, _, _, name_rva, base, nfuncs, nnames, funcs, names,
+         ords) = struct.unpack_from("<IIHHIIIIIII", self.data, o)
+        addrs = [struct.unpack_from("<I", self.data, self.off(funcs) + 4 * i)[0] for i in range(nfuncs)]
+        table = {}
+        for i in range(nnames):
+            n = self.cstr(struct.unpack_from("<I", self.data, self.off(names) + 4 * i)[0])
+            idx = struct.unpack_from("<H", self.data, self.off(ords) + 2 * i)[0]
+            table[n] = base + idx
+        return self.cstr(name_rva), base, table, addrs, stamp
+
+    def resources(self):
+        """{type: {name: [languages]}}; named entries as str, ids as int."""
+        rva, size = self.dirs[2]
+        if not rva:
+            return {}
+        root = self.off(rva)
+
+        def entries(dir_off):
+            _, stamp, _, _, nnamed, nids = struct.unpack_from("<IIHHHH", self.data, dir_off)
+            out = []
+            for i in range(nnamed + nids):
+                name, target = struct.unpack_from("<II", self.data, dir_off + 16 + 8 * i)
+                if name & 0x80000000:
+                    so = root + (name & 0x7FFFFFFF)
+                    n = struct.unpack_from("<H", self.data, so)[0]
+                    key = self.data[so + 2:so + 2 + 2 * n].decode("utf-16-le")
+                else:
+                    key = name
+                out.append((key, target, stamp))
+            return out
+
+        tree = {}
+        for tkey, ttarget, _ in entries(root):
+            names = {}
+            for nkey, ntarget, _ in entries(root + (ttarget & 0x7FFFFFFF)):
+                names[nkey] = [lkey for lkey, _, _ in entries(root + (ntarget & 0x7FFFFFFF))]
+            tree[tkey] = names
+        return tree
+
+
+def check_common(pe, failures, want_dll):
+    if pe.machine != IMAGE_FILE_MACHINE_I386:
+        failures.append("machine 0x%x, not i386" % pe.machine)
+    if bool(pe.characteristics & IMAGE_FILE_DLL) != want_dll:
+        failures.append("DLL flag %s" % ("missing" if want_dll else "set"))
+    if pe.timestamp != 0:
+        failures.append("COFF time stamp 0x%x (builds must not carry one)" % pe.timestamp)
+    for dll in pe.imports():
+        if dll.lower() not in SYSTEM_DLLS:
+            failures.append("imports %s, which is not a Windows system DLL" % dll)
+
+
+def check_version(pe, failures):
+    if RT_VERSION not in pe.resources():
+        failures.append("no VERSIONINFO resource")
+
+
+def check_langpack(pe, failures, version):
+    check_common(pe, failures, want_dll=False)
+    if pe.subsystem != IMAGE_SUBSYSTEM_WINDOWS_GUI:
+        failures.append("subsystem %d, not Windows GUI" % pe.subsystem)
+    res = pe.resources()
+    members = res.get("DEVFILE")
+    if members is None:
+        failures.append('no resource type "DEVFILE"')
+    else:
+        ids = sorted(k for k in members if isinstance(k, int))
+        if ids != list(range(101, 201)) or len(members) != 100:
+            failures.append("DEVFILE ids are not exactly 101-200: %s" % sorted(members, key=str))
+        for rid, langs in members.items():
+            if langs != [1041]:
+                failures.append("DEVFILE %s has languages %s, not [1041]" % (rid, langs))
+    if version:
+        check_version(pe, failures)
+
+
+def check_drvbridge(pe, failures, version):
+    check_common(pe, failures, want_dll=True)
+    module, base, table, addrs, stamp = pe.exports()
+    if module is None:
+        failures.append("no export directory")
+        return
+    if module.lower() != "drvbridge.dll":
+        failures.append("export module name %s" % module)
+    if stamp != 0:
+        failures.append("export directory time stamp 0x%x" % stamp)
+    want = {name: i + 1 for i, name in enumerate(BRIDGE_EXPORTS)}
+    if table != want:
+        failures.append("exports differ: got %s" % sorted(table.items(), key=lambda kv: kv[1]))
+    if base != 1 or len(addrs) != len(BRIDGE_EXPORTS):
+        failures.append("ordinal base %d with %d functions" % (base, len(addrs)))
+    for name in table:
+        if name.startswith("_") or "@" in name:
+            failures.append("decorated export %s" % name)
+    if version:
+        check_version(pe, failures)
+
+
+def main(argv):
+    if len(argv) < 3 or argv[1] not in ("langpack", "drvbridge"):
+        print(__doc__, file=sys.stderr)
+        return 2
+    version = "--no-version" not in argv[3:]
+    with open(argv[2], "rb") as f:
+        pe = Pe(f.read())
+    failures = []
+    (check_langpack if argv[1] == "langpack" else check_drvbridge)(pe, failures, version)
+    for f in failures:
+        print("%s: %s" % (argv[2], f))
+    if failures:
+        return 1
+    print("%s: contract holds" % argv[2])
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
