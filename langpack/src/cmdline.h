@@ -17,3 +17,8 @@ using CharStepFn = char* (*)(const char* position);
 
 // One byte per character (single-byte code pages, native builds).
 char* ByteStep(const char* position);
+
+// The argument tail of a whole command line: the program name skipped (a
+// quoted name through its closing quote, else up to the first byte <= 32),
+// then every byte <= 32 after it. Points into commandLine.
+[[nodiscard]] const char* ArgumentTail(const char* commandLine);

@@ -1,1 +1,106 @@
-// placeholder
+// The language table and the install sequence: five members per set, in a
+// fixed order, each contents file only after its help file was written.
+
+#include "install.h"
+
+#include "extract.h"
+#include "target_dir.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr LanguageSet Row(const char (&code)[3], int index)
+{
+    const auto first = static_cast<uint16_t>(101 + 5 * index);
+    return LanguageSet{{code[0], code[1], '\0'},
+                       {first, static_cast<uint16_t>(first + 1), static_cast<uint16_t>(first + 2),
+                        static_cast<uint16_t>(first + 3), static_cast<uint16_t>(first + 4)}};
+}
+
+// One column of a set. writtenAfter: the column whose file must have been
+// written for this one to be written at all, or -1.
+struct FileKind {
+    const char* pattern;  // "%s" stands for the set's code
+    int32_t compareFirst;
+    int32_t writtenAfter;
+};
+
+constexpr std::array<FileKind, 5> kFileKinds = {{
+    {"KWT5D1%s.DLL", 0, -1},  // the driver's resource library
+    {"KWT5D1%s.HLP", 1, -1},  // the driver's help file
+    {"KWT5D1%s.cnt", 0, 1},   // its contents file
+    {"KWT5DS%s.HLP", 1, -1},  // the status monitor's help file
+    {"KWT5DS%s.cnt", 0, 3},   // its contents file
+}};
+
+constexpr size_t kFileNameSize = 32;
+constexpr size_t kPathSize = 280;
+
+static_assert(sizeof(LanguageSet) == 14);
+static_assert(kPathSize >= kTargetDirSize - 1 + 12 + 1);
+
+// The pattern with its "%s" replaced by the code; 0 when it does not fit.
+int32_t FormFileName(char* name, const char* pattern, const char* code)
+{
+    size_t out = 0;
+    for (const char* p = pattern; *p != '\0'; ++p) {
+        const char* piece = p;
+        size_t length = 1;
+        if (p[0] == '%' && p[1] == 's') {
+            piece = code;
+            length = std::strlen(code);
+            ++p;
+        }
+        if (out + length >= kFileNameSize) {
+            return 0;
+        }
+        std::memcpy(name + out, piece, length);
+        out += length;
+    }
+    name[out] = '\0';
+    return 1;
+}
+
+} // namespace
+
+constexpr std::array<LanguageSet, kLanguageSetCount> kLanguageTable = {{
+    Row("jp", 0),  Row("us", 1),  Row("cz", 2),  Row("dn", 3),  Row("gm", 4),
+    Row("sp", 5),  Row("fr", 6),  Row("it", 7),  Row("hn", 8),  Row("dt", 9),
+    Row("nw", 10), Row("pl", 11), Row("pr", 12), Row("fn", 13), Row("sw", 14),
+    Row("ru", 15), Row("cs", 16), Row("ct", 17), Row("kr", 18), Row("he", 19),
+}};
+
+static_assert(kLanguageTable[0].resourceIds[0] == 101);
+static_assert(kLanguageTable[16].resourceIds[2] == 183);
+static_assert(kLanguageTable[19].resourceIds[4] == 200);
+
+int32_t InstallLanguageSet(int32_t index)
+{
+    const LanguageSet& row = kLanguageTable[static_cast<size_t>(index)];
+    char targetDir[kTargetDirSize] = {};
+    ResolveTargetDirectory(targetDir);
+
+    int32_t results[kFileKinds.size()] = {};
+    for (size_t k = 0; k < kFileKinds.size(); ++k) {
+        const FileKind& kind = kFileKinds[k];
+        if (kind.writtenAfter >= 0 && results[kind.writtenAfter] != EXTRACT_WRITTEN) {
+            continue;
+        }
+        char name[kFileNameSize] = {};
+        char path[kPathSize] = {};
+        if (FormFileName(name, kind.pattern, row.code) == 0) {
+            return 0;
+        }
+        const int length = std::snprintf(path, sizeof path, "%s%s", targetDir, name);
+        if (length < 0 || static_cast<size_t>(length) >= sizeof path) {
+            return 0;
+        }
+        results[k] = ExtractPayloadMember(row.resourceIds[k], path, kind.compareFirst);
+        if (results[k] == EXTRACT_FAILED) {
+            return 0;
+        }
+    }
+    return 1;
+}
