@@ -1,1 +1,81 @@
-// placeholder
+// Block allocator and read cursor over Win32 global memory and file mappings.
+#include <windows.h>
+
+#include <cstring>
+
+#include "alloc_hooks_impl.h"
+#include "block.h"
+
+namespace {
+constexpr uint32_t kHandleWord = 4;
+static_assert(sizeof(HGLOBAL) == kHandleWord, "the hidden word holds a 32-bit handle");
+}  // namespace
+
+void* AllocBlock(uint32_t n) {
+    // n + 4 must not wrap: a wrapped request would be tiny and zeroing n
+    // bytes would run far past it.
+    if (n > UINT32_MAX - kHandleWord) return nullptr;
+    if (HookRefuses()) return nullptr;
+    HGLOBAL handle = GlobalAlloc(GMEM_FIXED, n + kHandleWord);
+    if (handle == nullptr) return nullptr;
+    auto* base = static_cast<uint8_t*>(GlobalLock(handle));
+    if (base == nullptr) {
+        GlobalFree(handle);
+        return nullptr;
+    }
+    std::memcpy(base, &handle, kHandleWord);
+    std::memset(base + kHandleWord, 0, n);
+    HookAllocated();
+    return base + kHandleWord;
+}
+
+void FreeBlock(void* block) {
+    if (block == nullptr) return;
+    HGLOBAL handle;
+    std::memcpy(&handle, static_cast<uint8_t*>(block) - kHandleWord, kHandleWord);
+    GlobalUnlock(handle);
+    GlobalFree(handle);
+    HookFreed();
+}
+
+int32_t MapFileReadOnly(const char* path, const uint8_t** viewBase, const uint8_t** position,
+                        uint32_t* size) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    *size = GetFileSize(file, nullptr);
+    if (*size == INVALID_FILE_SIZE) {
+        CloseHandle(file);
+        return 0;
+    }
+    int32_t mapped = 0;
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping != nullptr) {
+        const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+        if (view != nullptr) {
+            *viewBase = static_cast<const uint8_t*>(view);
+            *position = *viewBase;
+            mapped = 1;
+        }
+        CloseHandle(mapping);
+    }
+    // The view alone keeps the contents reachable from here on.
+    CloseHandle(file);
+    return mapped;
+}
+
+ReadCursor* OpenReadCursor(const char* path) {
+    auto* cursor = static_cast<ReadCursor*>(AllocBlock(sizeof(ReadCursor)));
+    if (cursor == nullptr) return nullptr;
+    if (MapFileReadOnly(path, &cursor->viewBase, &cursor->position, &cursor->remaining) == 0) {
+        FreeBlock(cursor);
+        return nullptr;
+    }
+    return cursor;
+}
+
+void CloseReadCursor(ReadCursor* cursor) {
+    if (cursor == nullptr) return;
+    UnmapViewOfFile(cursor->viewBase);
+    FreeBlock(cursor);
+}

@@ -7,3 +7,8 @@
 
 [[nodiscard]] uint32_t CurrentCodePage();
 [[nodiscard]] bool IsLeadByteIn(uint32_t codePage, uint8_t byte);
+
+#ifndef _WIN32
+// Native builds only: the page CurrentCodePage reports (1252 at start).
+void SetHostCodePage(uint32_t codePage);
+#endif

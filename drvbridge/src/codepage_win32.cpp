@@ -1,1 +1,9 @@
-// placeholder
+#include <windows.h>
+
+#include "codepage.h"
+
+uint32_t CurrentCodePage() { return GetACP(); }
+
+bool IsLeadByteIn(uint32_t codePage, uint8_t byte) {
+    return IsDBCSLeadByteEx(codePage, byte) != FALSE;
+}

@@ -1,0 +1,13 @@
+// Test seam over AllocBlock: only the test variant of the library
+// (DRVBRIDGE_ALLOC_HOOKS defined) has these; the shipped DLL does not.
+#pragma once
+
+#include <cstdint>
+
+// From now on, the k-th AllocBlock call (1-based, counted from this call)
+// fails; 0 makes none fail. Resets the call count.
+void AllocHookFailAt(uint32_t k);
+// AllocBlock calls since the last AllocHookFailAt.
+[[nodiscard]] uint32_t AllocHookCalls();
+// Blocks handed out and not yet freed.
+[[nodiscard]] int32_t AllocHookOutstanding();

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "alloc_hooks.h"
+#include "block.h"
+#include "entry_reader.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+using namespace std::string_literals;
+std::string WriteFile(const char* name, const std::string& bytes) {
+    std::FILE* f = std::fopen(name, "wb");
+    EXPECT_NE(f, nullptr);
+    if (f != nullptr) {
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    return name;
+}
+
+TEST(Blocks, EdgeCounts) {
+    const int32_t before = AllocHookOutstanding();
+    void* a = AllocBlock(0);
+    void* b = AllocBlock(0);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(a, b);
+    FreeBlock(a);
+    FreeBlock(b);
+    FreeBlock(nullptr);
+    for (uint32_t n : {0xFFFFFFFCu, 0xFFFFFFFDu, 0xFFFFFFFFu}) EXPECT_EQ(AllocBlock(n), nullptr);
+    EXPECT_EQ(AllocHookOutstanding(), before);
+    auto* z = static_cast<uint8_t*>(AllocBlock(64));
+    ASSERT_NE(z, nullptr);
+    for (int i = 0; i < 64; ++i) EXPECT_EQ(z[i], 0);
+    FreeBlock(z);
+}
+
+TEST(Cursor, Files) {
+#ifdef _WIN32
+    DWORD handlesBefore = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+#endif
+    EXPECT_EQ(OpenReadCursor(WriteFile("cursor_empty.txt", "").c_str()), nullptr);
+    EXPECT_EQ(OpenReadCursor("cursor_missing.txt"), nullptr);
+    const std::string bytes = "*A: 1\n\0\xff"s;
+    ReadCursor* cursor = OpenReadCursor(WriteFile("cursor_data.txt", bytes).c_str());
+    ASSERT_NE(cursor, nullptr);
+    std::string seen;
+    uint8_t b = 0;
+    while (NextChar(cursor, &b) == READ_OK) seen.push_back(static_cast<char>(b));
+    EXPECT_EQ(seen, bytes);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(NextChar(cursor, &b), READ_END);
+    EXPECT_EQ(b, 0xFF);
+    CloseReadCursor(cursor);
+#ifdef _WIN32
+    HANDLE writer = CreateFileA("cursor_data.txt", GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(OpenReadCursor("cursor_data.txt"), nullptr);
+    CloseHandle(writer);
+    DWORD handlesAfter = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
+    EXPECT_EQ(handlesAfter, handlesBefore);
+#endif
+    EXPECT_EQ(AllocHookOutstanding(), 0);
+}
+}  // namespace
