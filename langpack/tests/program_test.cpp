@@ -1,0 +1,430 @@
+// langpack.exe as the driver's installer meets it: started through
+// CreateProcessA with an exact command line, judged by its exit code and by
+// what appears on disk. Changes HKCU and C:\_zelt, so it runs under the
+// "registry" lock.
+
+// GCC 12 at -O3 reports a false -Wrestrict inside std::string concatenation.
+#pragma GCC diagnostic ignored "-Wrestrict"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kOk = 0;
+constexpr DWORD kFailed = 0xFFFFFFFFu;
+constexpr DWORD kRejected = 87;
+constexpr char kKey[] = "SOFTWARE\\KAVEN\\ZeltDrv";
+constexpr char kValue[] = "_ZELTDirectory";
+constexpr char kFallbackDir[] = "C:\\_zelt";
+
+std::string ProgramDir()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir = path;
+    return dir.substr(0, dir.find_last_of('\\'));
+}
+
+std::string Langpack()
+{
+    return ProgramDir() + "\\langpack.exe";
+}
+
+DWORD Start(const std::string& app, const std::string& commandLine, const char* currentDir = nullptr)
+{
+    std::string line = commandLine;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(app.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentDir, &startup,
+                        &process)) {
+        ADD_FAILURE() << "CreateProcessA: " << GetLastError();
+        return 0xDEAD;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0xDEAD;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+std::vector<std::string> List(const std::string& dir)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string Slurp(const std::string& path)
+{
+    std::string bytes;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        return bytes;
+    }
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        bytes.append(buffer, n);
+    }
+    std::fclose(f);
+    return bytes;
+}
+
+void Spit(const std::string& path, const std::string& bytes)
+{
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path;
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+}
+
+void RemoveTree(const std::string& dir)
+{
+    for (const std::string& name : List(dir)) {
+        const std::string path = dir + "\\" + name;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(path);
+        } else {
+            DeleteFileA(path.c_str());
+        }
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+// The five names of a set, sorted as List() gives them.
+std::vector<std::string> SetNames(const std::string& code)
+{
+    std::vector<std::string> names = {"KWT5D1" + code + ".DLL", "KWT5D1" + code + ".HLP",
+                                      "KWT5D1" + code + ".cnt", "KWT5DS" + code + ".HLP",
+                                      "KWT5DS" + code + ".cnt"};
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const char* const kCodes[] = {"jp", "us", "cz", "dn", "gm", "sp", "fr", "it", "hn", "dt",
+                              "nw", "pl", "pr", "fn", "sw", "ru", "cs", "ct", "kr", "he"};
+
+void SetDirectoryValue(const std::string& text)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+FILETIME Year2000()
+{
+    SYSTEMTIME st = {};
+    st.wYear = 2000;
+    st.wMonth = 1;
+    st.wDay = 1;
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    return ft;
+}
+
+void SetOld(const std::string& path)
+{
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    const FILETIME old = Year2000();
+    SetFileTime(h, nullptr, nullptr, &old);
+    CloseHandle(h);
+}
+
+bool IsOld(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    const FILETIME old = Year2000();
+    return CompareFileTime(&data.ftLastWriteTime, &old) == 0;
+}
+
+class Program : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        root = std::string(temp) + "langpack-program-" + std::to_string(GetCurrentProcessId());
+        RemoveTree(root);
+        CreateDirectoryA(root.c_str(), nullptr);
+        target = root + "\\target";
+        CreateDirectoryA(target.c_str(), nullptr);
+        SetDirectoryValue(target);
+    }
+    void TearDown() override
+    {
+        RemoveTree(root);
+        RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+    }
+    std::string In(const std::string& name) const { return target + "\\" + name; }
+    DWORD Install(const std::string& switches) const { return Start(Langpack(), "\"" + Langpack() + "\" " + switches); }
+
+    std::string root;
+    std::string target;
+};
+
+// Line: the command line with "@" standing for the quoted program path and
+// "#" for the unquoted one.
+struct LineCase {
+    const char* line;
+    DWORD exitCode;
+    int set;  // the set whose files appear, or -1 for none
+};
+
+const LineCase kLines[] = {
+    {"@ /L1", kOk, 1},
+    {"@/L8", kOk, 8},
+    {"@\t /L2", kOk, 2},
+    {"# /L4", kOk, 4},
+    {"@ setup /L3", kOk, 3},
+    {"@ /L12/L3", kOk, 3},
+    {"@ /L1  /L0", kOk, 0},
+    {"@ \"/L5\"", kOk, 5},
+    {"@ /L19", kOk, 19},
+    {"@", kRejected, -1},
+    {"@ ", kRejected, -1},
+    {"@ L5", kRejected, -1},
+    {"@ /X5", kRejected, -1},
+    {"@ -L5", kRejected, -1},
+    {"@ /L20", kRejected, -1},
+    {"@ /L-1", kRejected, -1},
+    {"@ /L1/L2", kRejected, -1},
+    {"@ /L1   /L2", kRejected, -1},
+    {"@ /L15 ", kRejected, -1},
+    {"@ a/b /L3", kRejected, -1},
+    {"#/L8", kRejected, -1},  // an unquoted name runs up to the first blank
+};
+
+std::string Expand(const char* pattern, const std::string& program)
+{
+    std::string out;
+    for (const char* p = pattern; *p != '\0'; ++p) {
+        if (*p == '@') {
+            out += "\"" + program + "\"";
+        } else if (*p == '#') {
+            out += program;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+TEST_F(Program, CommandLinesAndExitCodes)
+{
+    for (const LineCase& c : kLines) {
+        SCOPED_TRACE(c.line);
+        RemoveTree(target);
+        CreateDirectoryA(target.c_str(), nullptr);
+        EXPECT_EQ(Start(Langpack(), Expand(c.line, Langpack())), c.exitCode);
+        if (c.set < 0) {
+            EXPECT_TRUE(List(target).empty()) << "a rejected line wrote files";
+        } else {
+            EXPECT_EQ(List(target), SetNames(kCodes[c.set]));
+        }
+    }
+}
+
+TEST_F(Program, QuotedPathWithABlank)
+{
+    const std::string dir = root + "\\dir with blank";
+    ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
+    const std::string copy = dir + "\\langpack.exe";
+    ASSERT_TRUE(CopyFileA(Langpack().c_str(), copy.c_str(), FALSE));
+
+    EXPECT_EQ(Start(copy, "\"" + copy + "\" /L1"), kOk);
+    EXPECT_EQ(List(target), SetNames("us"));
+    RemoveTree(target);
+    CreateDirectoryA(target.c_str(), nullptr);
+    EXPECT_EQ(Start(copy, "\"" + copy + "\"/L6"), kOk);
+    EXPECT_EQ(List(target), SetNames("fr"));
+    RemoveTree(target);
+    CreateDirectoryA(target.c_str(), nullptr);
+    // Unquoted, the name ends at the blank and "with blank\langpack.exe"
+    // is text before the switch.
+    EXPECT_EQ(Start(copy, copy + " /L7"), kOk);
+    EXPECT_EQ(List(target), SetNames("it"));
+}
+
+TEST_F(Program, WritesTheFiveFilesOfTheSet)
+{
+    ASSERT_EQ(Install("/L0"), kOk);
+    EXPECT_EQ(List(target), SetNames("jp"));
+    EXPECT_EQ(Slurp(In("KWT5D1jp.DLL")).substr(0, 2), "MZ");
+    for (const char* help : {"KWT5D1jp.HLP", "KWT5DSjp.HLP"}) {
+        EXPECT_EQ(Slurp(In(help)).substr(0, 4), std::string("\x3F\x5F\x03\x00", 4)) << help;
+    }
+    EXPECT_EQ(Slurp(In("KWT5D1jp.cnt")).substr(0, 6), ":Base ");
+    EXPECT_EQ(Slurp(In("KWT5DSjp.cnt")).substr(0, 6), ":Base ");
+}
+
+TEST_F(Program, SecondRunLeavesBothHelpFilesAlone)
+{
+    ASSERT_EQ(Install("/L1"), kOk);
+    const std::string help1 = Slurp(In("KWT5D1us.HLP"));
+    for (const char* name : {"KWT5D1us.DLL", "KWT5D1us.HLP", "KWT5DSus.HLP"}) {
+        SetOld(In(name));
+    }
+    ASSERT_TRUE(DeleteFileA(In("KWT5D1us.cnt").c_str()));
+    ASSERT_TRUE(DeleteFileA(In("KWT5DSus.cnt").c_str()));
+
+    ASSERT_EQ(Install("/L1"), kOk);
+    EXPECT_FALSE(IsOld(In("KWT5D1us.DLL"))) << "the library is always rewritten";
+    EXPECT_TRUE(IsOld(In("KWT5D1us.HLP")));
+    EXPECT_TRUE(IsOld(In("KWT5DSus.HLP")));
+    EXPECT_FALSE(Exists(In("KWT5D1us.cnt")));
+    EXPECT_FALSE(Exists(In("KWT5DSus.cnt")));
+    EXPECT_EQ(Slurp(In("KWT5D1us.HLP")), help1);
+}
+
+// One byte of the driver's help file changed: within the first 256 the file
+// is replaced and its contents file written; beyond them it is left alone.
+TEST_F(Program, HelpFileComparedOnItsFirst256Bytes)
+{
+    struct Case {
+        size_t offset;
+        bool replaced;
+    };
+    for (const Case c : {Case{0, true}, Case{100, true}, Case{255, true}, Case{256, false}, Case{300, false}}) {
+        SCOPED_TRACE(c.offset);
+        ASSERT_EQ(Install("/L1"), kOk);
+        const std::string original = Slurp(In("KWT5D1us.HLP"));
+        ASSERT_GT(original.size(), c.offset);
+        std::string changed = original;
+        changed[c.offset] = static_cast<char>(changed[c.offset] ^ 0x55);
+        Spit(In("KWT5D1us.HLP"), changed);
+        SetOld(In("KWT5DSus.HLP"));
+        DeleteFileA(In("KWT5D1us.cnt").c_str());
+        DeleteFileA(In("KWT5DSus.cnt").c_str());
+
+        ASSERT_EQ(Install("/L1"), kOk);
+        EXPECT_EQ(Slurp(In("KWT5D1us.HLP")), c.replaced ? original : changed);
+        EXPECT_EQ(Exists(In("KWT5D1us.cnt")), c.replaced);
+        EXPECT_TRUE(IsOld(In("KWT5DSus.HLP")));
+        EXPECT_FALSE(Exists(In("KWT5DSus.cnt")));
+    }
+}
+
+TEST_F(Program, Set17InstallsTheBytesOfSet1)
+{
+    ASSERT_EQ(Install("/L1"), kOk);
+    const std::string second = root + "\\second";
+    CreateDirectoryA(second.c_str(), nullptr);
+    SetDirectoryValue(second);
+    ASSERT_EQ(Install("/L17"), kOk);
+    EXPECT_EQ(List(second), SetNames("ct"));
+    const std::vector<std::string> us = SetNames("us");
+    const std::vector<std::string> ct = SetNames("ct");
+    for (size_t i = 0; i < us.size(); ++i) {
+        const std::string bytes = Slurp(target + "\\" + us[i]);
+        EXPECT_FALSE(bytes.empty()) << us[i];
+        EXPECT_EQ(Slurp(second + "\\" + ct[i]), bytes) << ct[i];
+    }
+}
+
+TEST_F(Program, LockedLibraryFailsAtTheFirstMember)
+{
+    Spit(In("KWT5D1us.DLL"), "in use");
+    HANDLE held = CreateFileA(In("KWT5D1us.DLL").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Install("/L1"), kFailed);
+    CloseHandle(held);
+    EXPECT_EQ(List(target), std::vector<std::string>{"KWT5D1us.DLL"});
+    EXPECT_EQ(Slurp(In("KWT5D1us.DLL")), "in use");
+}
+
+// A directory standing at one member's path fails the run there: what comes
+// before stays, nothing after is attempted.
+TEST_F(Program, FailureStopsTheSequenceInOrder)
+{
+    struct Case {
+        const char* blocked;
+        std::vector<std::string> files;
+    };
+    const Case cases[] = {
+        {"KWT5D1us.DLL", {}},
+        {"KWT5D1us.HLP", {"KWT5D1us.DLL"}},
+        {"KWT5D1us.cnt", {"KWT5D1us.DLL", "KWT5D1us.HLP"}},
+        {"KWT5DSus.HLP", {"KWT5D1us.DLL", "KWT5D1us.HLP", "KWT5D1us.cnt"}},
+        {"KWT5DSus.cnt", {"KWT5D1us.DLL", "KWT5D1us.HLP", "KWT5D1us.cnt", "KWT5DSus.HLP"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.blocked);
+        RemoveTree(target);
+        CreateDirectoryA(target.c_str(), nullptr);
+        ASSERT_TRUE(CreateDirectoryA(In(c.blocked).c_str(), nullptr));
+        EXPECT_EQ(Install("/L1"), kFailed);
+        std::vector<std::string> expected = c.files;
+        expected.push_back(c.blocked);
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(List(target), expected);
+        for (const std::string& name : c.files) {
+            EXPECT_FALSE(Slurp(In(name)).empty()) << name;
+        }
+    }
+}
+
+TEST_F(Program, MissingTargetDirectoryIsNotCreated)
+{
+    const std::string missing = root + "\\missing";
+    SetDirectoryValue(missing);
+    EXPECT_EQ(Install("/L1"), kFailed);
+    EXPECT_FALSE(Exists(missing));
+}
+
+TEST_F(Program, RelativeValueLandsUnderTheCurrentDirectory)
+{
+    CreateDirectoryA((root + "\\rel").c_str(), nullptr);
+    SetDirectoryValue("rel");
+    EXPECT_EQ(Start(Langpack(), "\"" + Langpack() + "\" /L2", root.c_str()), kOk);
+    EXPECT_EQ(List(root + "\\rel"), SetNames("cz"));
+}
+
+TEST_F(Program, FallbackDirectoryOnTheSystemDrive)
+{
+    RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+    RemoveTree(kFallbackDir);
+    EXPECT_EQ(Install("/L1"), kFailed) << "C:\\_zelt absent";
+    EXPECT_FALSE(Exists(kFallbackDir)) << "the fallback directory was created";
+
+    ASSERT_TRUE(CreateDirectoryA(kFallbackDir, nullptr));
+    EXPECT_EQ(Install("/L1"), kOk);
+    EXPECT_EQ(List(kFallbackDir), SetNames("us"));
+    RemoveTree(kFallbackDir);
+}
+
+} // namespace
