@@ -4,6 +4,6 @@
 
 uint32_t CurrentCodePage() { return GetACP(); }
 
-bool IsLeadByteIn(uint32_t codePage, uint8_t byte) {
-    return IsDBCSLeadByteEx(codePage, byte) != FALSE;
+bool IsLeadByteIn(uint32_t codePage, uint8_t b) {
+    return IsDBCSLeadByteEx(codePage, b) != FALSE;
 }
