@@ -333,27 +333,27 @@ TEST(GunzipTruncation, EveryRegion)
     const uint32_t capacity = size + 64;
 
     for (size_t cut = 2; cut < h; ++cut) {  // cut == 1 leaves a lone 0x1F
-        SCOPED_TRACE("header cut at " + std::to_string(cut));
+        SCOPED_TRACE(::testing::Message() << "header cut at " << cut);
         const Outcome o = Decode(Bytes(whole.begin(), whole.begin() + cut), capacity);
         EXPECT_EQ(o.status, Z_DATA_ERROR);
         EXPECT_EQ(o.count, 0u);
         EXPECT_TRUE(Untouched(o.out));
     }
     for (size_t cut = h; cut < h + d; cut += std::max<size_t>(1, d / 37)) {
-        SCOPED_TRACE("deflate data cut at " + std::to_string(cut));
+        SCOPED_TRACE(::testing::Message() << "deflate data cut at " << cut);
         const Outcome o = Decode(Bytes(whole.begin(), whole.begin() + cut), capacity);
         EXPECT_EQ(o.status, Z_BUF_ERROR);
         EXPECT_LE(o.count, size);
         EXPECT_TRUE(StartsWith(o.out, kData, o.count));
     }
     for (size_t keep = 0; keep < 4; ++keep) {
-        SCOPED_TRACE("CRC cut after " + std::to_string(keep));
+        SCOPED_TRACE(::testing::Message() << "CRC cut after " << keep);
         const Outcome o = Decode(Bytes(whole.begin(), whole.begin() + h + d + keep), capacity);
         EXPECT_EQ(o.status, Z_DATA_ERROR);
         EXPECT_EQ(o.count, size);
     }
     for (size_t keep = 0; keep < 4; ++keep) {
-        SCOPED_TRACE("ISIZE cut after " + std::to_string(keep));
+        SCOPED_TRACE(::testing::Message() << "ISIZE cut after " << keep);
         const Outcome o = Decode(Bytes(whole.begin(), whole.begin() + h + d + 4 + keep), capacity);
         EXPECT_EQ(o.status, 0);
         EXPECT_EQ(o.count, size);
