@@ -1,3 +1,196 @@
-// placeholder until the exported interface lands
+// The exported interface: exclusive handles, their forwarders and the
+// one-shot calls. No global state: every call starts from its arguments.
 #include <windows.h>
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "block.h"
+#include "drvbridge.h"
+#include "lookup.h"
+#include "quote_rule.h"
+
+namespace {
+
+constexpr uint32_t kMagic = 0x45584330;  // bytes 30 43 58 45: "0CXE" in memory
+
+using ExcGetExclusiveFn = LONG(WINAPI*)(LPCSTR);
+using ExcContextFn = LONG(WINAPI*)(LONG);
+using Exc2Fn = LONG(WINAPI*)(LONG, LONG, LONG);
+using Exc3Fn = LONG(WINAPI*)(LONG, LONG, LONG, LONG);
+using Exc4Fn = LONG(WINAPI*)(LONG, LONG, LONG, LONG, LONG);
+using Exc5Fn = LONG(WINAPI*)(LONG, LONG, LONG, LONG, LONG, LONG);
+using ExcIniFn = LONG(WINAPI*)(LPCSTR, LONG, LONG, LONG);
+using ExcDevmodeFn = LONG(WINAPI*)(LPCSTR, LONG, LONG, LONG, LONG);
+
+struct ExclusiveHandle {
+    uint32_t magic;
+    LONG context;
+    HMODULE library;
+    FARPROC entry[10];  // in the order of kEntryNames
+};
+static_assert(sizeof(ExclusiveHandle) == 13 * 4, "thirteen 32-bit words");
+static_assert(offsetof(ExclusiveHandle, magic) == 0);
+static_assert(offsetof(ExclusiveHandle, context) == 4);
+static_assert(offsetof(ExclusiveHandle, library) == 8);
+static_assert(offsetof(ExclusiveHandle, entry) == 12);
+
+enum EntryIndex : uint32_t {
+    kGetExclusive, kFreeExclusive, kGetPrinterOption, kGetPrinterValue, kGetWaterMarkList,
+    kSetCommandBase, kGetCommandBase, kUpdateCommand, kGetCommandChange, kGetCommandValue,
+};
+
+constexpr std::array<const char*, 10> kEntryNames = {
+    "ExcGetExclusive",   "ExcFreeExclusive",  "ExcGetPrinterOption", "ExcGetPrinterValue",
+    "ExcGetWaterMarkList", "ExcSetCommandBase", "ExcGetCommandBase", "ExcUpdateCommand",
+    "ExcGetCommandChange", "ExcGetCommandValue",
+};
+
+// The first missing name ends the walk; later names are not looked up.
+[[nodiscard]] bool BindEntryPoints(ExclusiveHandle* handle) {
+    for (size_t i = 0; i < kEntryNames.size(); ++i) {
+        handle->entry[i] = GetProcAddress(handle->library, kEntryNames[i]);
+        if (handle->entry[i] == nullptr) return false;
+    }
+    return true;
+}
+
+// A handle is usable only once it carries the magic; anything else is foreign.
+[[nodiscard]] const ExclusiveHandle* Complete(HEXCLUSIVE h) {
+    auto* handle = static_cast<const ExclusiveHandle*>(h);
+    if (handle == nullptr || handle->magic != kMagic) return nullptr;
+    return handle;
+}
+
+template <typename Fn>
+Fn Entry(const ExclusiveHandle* handle, EntryIndex index) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(handle->entry[index]));
+}
+
+void QueryFields(LPCSTR printerName) {
+    // Lets the driver settle before its library is asked; the answer is unused.
+    (void)DeviceCapabilitiesA(printerName, nullptr, DC_FIELDS, nullptr, nullptr);
+}
+
+// Loads the printer's library and finds one entry point of a one-shot call.
+[[nodiscard]] FARPROC LoadOneShot(LPCSTR printerName, const char* entryName, HMODULE* library) {
+    QueryFields(printerName);
+    char name[kLibraryNameSize];
+    if (GetDependDllName(printerName, name) == 0) return nullptr;
+    *library = LoadLibraryA(name);
+    if (*library == nullptr) return nullptr;
+    FARPROC entry = GetProcAddress(*library, entryName);
+    if (entry == nullptr) {
+        FreeLibrary(*library);
+        *library = nullptr;
+    }
+    return entry;
+}
+
+}  // namespace
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+
+HEXCLUSIVE WINAPI GetExclusive(LPCSTR printerName) {
+    QueryFields(printerName);
+    auto* handle = static_cast<ExclusiveHandle*>(AllocBlock(sizeof(ExclusiveHandle)));
+    if (handle == nullptr) return nullptr;
+    char name[kLibraryNameSize];
+    if (GetDependDllName(printerName, name) != 0) {
+        handle->library = LoadLibraryA(name);
+        if (handle->library != nullptr && BindEntryPoints(handle)) {
+            handle->context = Entry<ExcGetExclusiveFn>(handle, kGetExclusive)(printerName);
+            if (handle->context != 0) {
+                // Written last, so no half-built handle ever carries it.
+                handle->magic = kMagic;
+                return handle;
+            }
+        }
+    }
+    // Nothing of the library is called on the way out.
+    if (handle->library != nullptr) FreeLibrary(handle->library);
+    FreeBlock(handle);
+    return nullptr;
+}
+
+void WINAPI FreeExclusive(HEXCLUSIVE h) {
+    auto* handle = const_cast<ExclusiveHandle*>(Complete(h));
+    if (handle == nullptr) return;
+    if (handle->context != 0) (void)Entry<ExcContextFn>(handle, kFreeExclusive)(handle->context);
+    if (handle->library != nullptr) FreeLibrary(handle->library);
+    // A stale copy of the handle must not pass the magic test later.
+    handle->magic = 0;
+    FreeBlock(handle);
+}
+
+LONG WINAPI GetPrinterOption(HEXCLUSIVE h, LONG a, LONG b, LONG c, LONG d) {
+    const ExclusiveHandle* handle = Complete(h);
+    if (handle == nullptr) return -1;
+    return Entry<Exc4Fn>(handle, kGetPrinterOption)(handle->context, a, b, c, d);
+}
+
+LONG WINAPI GetPrinterValue(HEXCLUSIVE h, LONG a, LONG b, LONG c, LONG d) {
+    const ExclusiveHandle* handle = Complete(h);
+    if (handle == nullptr) return -1;
+    return Entry<Exc4Fn>(handle, kGetPrinterValue)(handle->context, a, b, c, d);
+}
+
+LONG WINAPI GetWaterMarkList(HEXCLUSIVE h, LONG a, LONG b, LONG c, LONG d) {
+    const ExclusiveHandle* handle = Complete(h);
+    if (handle == nullptr) return -1;
+    return Entry<Exc4Fn>(handle, kGetWaterMarkList)(handle->context, a, b, c, d);
+}
+
+LONG WINAPI SetCommandBase(HEXCLUSIVE h, LONG a, LONG b) {
+    const ExclusiveHandle* handle = Complete(h);
+    if (handle == nullptr) return -1;
+    return Entry<Exc2Fn>(handle, kSetCommandBase)(handle->context, a, b);
+}
+
+LONG WINAPI GetCommandBase(HEXCLUSIVE h, LONG a, LONG b, LONG c) {
+    const ExclusiveHandle* handle = Complete(h);
+    if (handle == nullptr) return -1;
+    return Entry<Exc3Fn>(handle, kGetCommandBase)(handle->context, a, b, c);
+}
+
+LONG WINAPI UpdateCommand(HEXCLUSIVE h, LONG a, LONG b) {
+    const ExclusiveHandle* handle = Complete(h);
+    if (handle == nullptr) return -1;
+    return Entry<Exc2Fn>(handle, kUpdateCommand)(handle->context, a, b);
+}
+
+LONG WINAPI GetCommandChange(HEXCLUSIVE h, LONG a, LONG b, LONG c) {
+    const ExclusiveHandle* handle = Complete(h);
+    if (handle == nullptr) return -1;
+    return Entry<Exc3Fn>(handle, kGetCommandChange)(handle->context, a, b, c);
+}
+
+LONG WINAPI GetCommandValue(HEXCLUSIVE h, LONG a, LONG b, LONG c, LONG d, LONG e) {
+    const ExclusiveHandle* handle = Complete(h);
+    if (handle == nullptr) return -1;
+    return Entry<Exc5Fn>(handle, kGetCommandValue)(handle->context, a, b, c, d, e);
+}
+
+LONG WINAPI GetDriverIniFileName(LPCSTR printerName, LONG a, LONG b, LONG c) {
+    HMODULE library = nullptr;
+    FARPROC entry = LoadOneShot(printerName, "ExcGetIniFileName", &library);
+    if (entry == nullptr) return -1;
+    LONG result = reinterpret_cast<ExcIniFn>(reinterpret_cast<void*>(entry))(printerName, a, b, c);
+    FreeLibrary(library);
+    return result;
+}
+
+LONG WINAPI GetDriverDevmode(LPCSTR printerName, LONG a, LONG b, LONG c, LONG d) {
+    HMODULE library = nullptr;
+    FARPROC entry = LoadOneShot(printerName, "ExcGetDriverDevmode", &library);
+    if (entry == nullptr) return -1;
+    LONG result =
+        reinterpret_cast<ExcDevmodeFn>(reinterpret_cast<void*>(entry))(printerName, a, b, c, d);
+    FreeLibrary(library);
+    return result;
+}
+
+}  // extern "C"

@@ -1,0 +1,56 @@
+/* drvbridge.dll: reach a printer driver's exclusive settings by printer name.
+ *
+ * Every export is WINAPI (__stdcall) and takes 32-bit arguments. The bridge
+ * keeps no global state and takes no locks; see docs/drvbridge.md. */
+#ifndef DRVBRIDGE_H
+#define DRVBRIDGE_H
+
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Opaque handle from GetExclusive; owned by the caller until FreeExclusive. */
+typedef void* HEXCLUSIVE;
+
+/* Writes the file name of the printer's exclusive-settings library (the data
+ * file's ExcDepDLLName entry, one pair of enclosing quotes removed) into
+ * libraryName, a caller-owned buffer of 260 bytes. Returns 1, or 0 when there
+ * is no such printer or entry, the name does not fit, or anything failed; on 0
+ * the buffer is untouched. */
+LONG WINAPI GetDependDllName(LPCSTR printerName, LPSTR libraryName);
+
+/* Loads the printer's library and opens a handle on it. Returns null on any
+ * failure, with nothing left loaded. printerName must stay valid only for the
+ * call. */
+HEXCLUSIVE WINAPI GetExclusive(LPCSTR printerName);
+
+/* Closes the handle and unloads the library. Null or a foreign handle is
+ * ignored. The handle must not be used again, nor be freed while another call
+ * on it is running. */
+void WINAPI FreeExclusive(HEXCLUSIVE handle);
+
+/* Forwarders: pass the handle's context and the values, in order, to the
+ * library's Exc... entry point of the same name and return its result. -1 for
+ * a null or foreign handle (a library's own -1 looks the same). */
+LONG WINAPI GetPrinterOption(HEXCLUSIVE handle, LONG a, LONG b, LONG c, LONG d);
+LONG WINAPI GetPrinterValue(HEXCLUSIVE handle, LONG a, LONG b, LONG c, LONG d);
+LONG WINAPI GetWaterMarkList(HEXCLUSIVE handle, LONG a, LONG b, LONG c, LONG d);
+LONG WINAPI SetCommandBase(HEXCLUSIVE handle, LONG a, LONG b);
+LONG WINAPI GetCommandBase(HEXCLUSIVE handle, LONG a, LONG b, LONG c);
+LONG WINAPI UpdateCommand(HEXCLUSIVE handle, LONG a, LONG b);
+LONG WINAPI GetCommandChange(HEXCLUSIVE handle, LONG a, LONG b, LONG c);
+LONG WINAPI GetCommandValue(HEXCLUSIVE handle, LONG a, LONG b, LONG c, LONG d, LONG e);
+
+/* One-shot calls: load the printer's library, call ExcGetIniFileName or
+ * ExcGetDriverDevmode with the printer name and the values, unload it and
+ * return the result. -1 when the library or entry point is not found. */
+LONG WINAPI GetDriverIniFileName(LPCSTR printerName, LONG a, LONG b, LONG c);
+LONG WINAPI GetDriverDevmode(LPCSTR printerName, LONG a, LONG b, LONG c, LONG d);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* DRVBRIDGE_H */

@@ -1,0 +1,35 @@
+// The call log that the test double keeps in a named shared mapping, so that
+// it outlives the double being unloaded by the bridge.
+#pragma once
+
+#include <cstdint>
+
+inline constexpr char kDoubleLogName[] = "zelt_exc_double_log";
+
+// Entry points of the double, in the order of DoubleCall::entry.
+enum DoubleEntry : int32_t {
+    kExcGetExclusive, kExcFreeExclusive, kExcGetPrinterOption, kExcGetPrinterValue,
+    kExcGetWaterMarkList, kExcSetCommandBase, kExcGetCommandBase, kExcUpdateCommand,
+    kExcGetCommandChange, kExcGetCommandValue, kExcGetIniFileName, kExcGetDriverDevmode,
+};
+
+struct DoubleCall {
+    int32_t entry;
+    int32_t argc;
+    int32_t args[6];  // printer names as their pointer value
+};
+
+struct DoubleLog {
+    int32_t exclusiveResult;  // what ExcGetExclusive returns; set per test
+    uint32_t count;
+    DoubleCall calls[64];
+};
+
+// What every entry point but ExcGetExclusive returns: distinct for each entry
+// point and each argument position, so a swap or a drop changes it.
+inline int32_t DoubleResult(int32_t entry, const int32_t* args, int32_t argc) {
+    uint32_t r = 0x1000000u * static_cast<uint32_t>(entry + 1);
+    for (int32_t i = 0; i < argc; ++i)
+        r += static_cast<uint32_t>(args[i]) * static_cast<uint32_t>(2 * i + 3);
+    return static_cast<int32_t>(r);
+}

@@ -1,0 +1,125 @@
+#include "rig.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "esp_thunk.h"
+
+namespace {
+std::string ModuleDir() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string s(path, n);
+    return s.substr(0, s.find_last_of('\\') + 1);
+}
+
+bool WriteFile(const std::string& path, const std::string& contents) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return false;
+    bool ok = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
+    return std::fclose(f) == 0 && ok;
+}
+}  // namespace
+
+HMODULE Bridge() {
+    static HMODULE module = LoadLibraryA("drvbridge.dll");
+    return module;
+}
+
+FARPROC BridgeExport(const char* name) { return GetProcAddress(Bridge(), name); }
+
+int32_t Arg(const void* p) { return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p)); }
+
+int32_t CallExport(const char* name, std::initializer_list<int32_t> args) {
+    FARPROC fn = BridgeExport(name);
+    EXPECT_NE(fn, nullptr) << name;
+    if (fn == nullptr) return INT32_MIN;
+    std::vector<int32_t> v(args);
+    int32_t delta = 0;
+    int32_t r = CallStdcall(reinterpret_cast<const void*>(fn), v.data(),
+                            static_cast<int32_t>(v.size()), &delta);
+    EXPECT_EQ(delta, 0) << name << " left the stack unbalanced";
+    return r;
+}
+
+void EnsurePrinter() {
+    static bool done = false;
+    if (done) return;
+    char dir[MAX_PATH];
+    DWORD needed = 0;
+    ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir),
+                                           sizeof(dir), &needed));
+    std::string d = std::string(dir) + "\\";
+    ASSERT_TRUE(WriteFile(d + "zeltbt.ppd", "*%empty\n"));
+    ASSERT_TRUE(WriteFile(d + "zeltbt_drv.dll", "driver"));
+    ASSERT_TRUE(WriteFile(d + "zeltbt_ui.dll", "config"));
+
+    DRIVER_INFO_3A driver{};
+    driver.cVersion = 3;
+    driver.pName = const_cast<LPSTR>("Zelt Bridge Test Driver");
+    driver.pDriverPath = const_cast<LPSTR>("zeltbt_drv.dll");
+    driver.pDataFile = const_cast<LPSTR>("zeltbt.ppd");
+    driver.pConfigFile = const_cast<LPSTR>("zeltbt_ui.dll");
+    BOOL added = AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver));
+    ASSERT_TRUE(added || GetLastError() == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED)
+        << GetLastError();
+
+    PRINTER_INFO_2A info{};
+    info.pPrinterName = const_cast<LPSTR>(kPrinter);
+    info.pPortName = const_cast<LPSTR>("FILE:");
+    info.pDriverName = driver.pName;
+    info.pPrintProcessor = const_cast<LPSTR>("WinPrint");
+    info.pDatatype = const_cast<LPSTR>("RAW");
+    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+    if (printer != nullptr) {
+        ClosePrinter(printer);
+    } else {
+        ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINTER_ALREADY_EXISTS));
+    }
+    done = true;
+}
+
+const std::string& DataFilePath() {
+    static std::string path = [] {
+        HANDLE printer = nullptr;
+        std::string result;
+        if (!OpenPrinterA(const_cast<LPSTR>(kPrinter), &printer, nullptr)) return result;
+        DWORD needed = 0;
+        GetPrinterDriverA(printer, nullptr, 2, nullptr, 0, &needed);
+        std::vector<BYTE> record(needed);
+        if (GetPrinterDriverA(printer, nullptr, 2, record.data(), needed, &needed))
+            result = reinterpret_cast<DRIVER_INFO_2A*>(record.data())->pDataFile;
+        ClosePrinter(printer);
+        return result;
+    }();
+    return path;
+}
+
+void WriteDataFile(const std::string& contents) {
+    ASSERT_FALSE(DataFilePath().empty());
+    ASSERT_TRUE(WriteFile(DataFilePath(), contents));
+}
+
+std::string DoublePath(const std::string& variant) { return ModuleDir() + "exc_" + variant + ".dll"; }
+
+bool DoubleLoaded(const std::string& variant) {
+    return GetModuleHandleA(("exc_" + variant + ".dll").c_str()) != nullptr;
+}
+
+DoubleLog* Log() {
+    static DoubleLog* log = [] {
+        HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                            sizeof(DoubleLog), kDoubleLogName);
+        // Kept open for the whole run so the doubles always find it.
+        return static_cast<DoubleLog*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+    }();
+    return log;
+}
+
+void ResetLog(int32_t exclusiveResult) {
+    DoubleLog* log = Log();
+    *log = DoubleLog{};
+    log->exclusiveResult = exclusiveResult;
+}
