@@ -1,0 +1,30 @@
+/* Example client: names a printer's exclusive-settings library, then opens a
+ * handle on it, reads one option and frees the handle. */
+#include <stdio.h>
+
+#include <drvbridge.h>
+
+int main(int argc, char** argv) {
+    const char* printer = argc > 1 ? argv[1] : "Zelt Sample Printer";
+    char library[260];
+    HEXCLUSIVE handle;
+    LONG option;
+
+    if (!GetDependDllName(printer, library)) {
+        printf("%s: no exclusive-settings library found\n", printer);
+        return 1;
+    }
+    printf("%s: exclusive-settings library %s\n", printer, library);
+
+    handle = GetExclusive(printer);
+    if (handle == NULL) {
+        printf("GetExclusive failed\n");
+        return 1;
+    }
+    option = GetPrinterOption(handle, 1, 2, 0, 0);
+    printf("GetPrinterOption(1, 2, 0, 0) = %ld\n", (long)option);
+    printf("GetDriverIniFileName = %ld\n", (long)GetDriverIniFileName(printer, 0, 0, 0));
+    FreeExclusive(handle);
+    printf("handle freed\n");
+    return 0;
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# drvbridge's main job under Wine: a sample printer whose data file names a
+# sample exclusive-settings library, and the example client asking the bridge
+# for it. Uses the win32 build (build/win32) and a private prefix.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${ZELT_BUILD_DIR:-build/win32}
+bin=$(realpath "$build/bin")
+prefix=$(realpath -m "$build/demo-drvbridge-prefix")
+out=$(mktemp)
+data=$(mktemp --suffix=.ppd)
+trap 'rm -f "$out" "$data"' EXIT
+# Output goes through a file: Wine's service processes inherit the first
+# program's descriptors and outlive it, so a pipe would never see its end.
+run() { sh cmake/wine-run.sh "$prefix" "$@" >"$out" 2>&1 </dev/null; local rc=$?; tr -d '\r' <"$out"; return $rc; }
+
+for f in bridge_client.exe add_sample_printer.exe drvbridge.dll sample_settings.dll; do
+  [ -f "$bin/$f" ] || { echo "demo-drvbridge: $bin/$f missing; build the win32 preset first" >&2; exit 1; }
+done
+
+library_win="Z:$(echo "$bin/sample_settings.dll" | tr / '\\')"
+printf '*%% Sample printer description\n*ModelName: "Zelt Sample"\n*ExcDepDLLName: "%s"\n' \
+  "$library_win" >"$data"
+echo "== data file of the sample printer"
+sed 's/^/  /' "$data"
+
+echo "== installing the sample printer"
+run "$bin/add_sample_printer.exe" "Z:$(echo "$data" | tr / '\\')"
+
+echo "== example client"
+run "$bin/bridge_client.exe" "Zelt Sample Printer"
