@@ -4,8 +4,11 @@
 Reads the files themselves (headers, import and export directories, resource
 tree) and fails on any drift from what installers and applications rely on.
 
-    pecheck.py langpack PATH/langpack.exe [--no-version]
-    pecheck.py drvbridge PATH/drvbridge.dll [--no-version]
+    pecheck.py langpack PATH/langpack.exe [--no-version | --version X.Y.Z]
+    pecheck.py drvbridge PATH/drvbridge.dll [--no-version | --version X.Y.Z]
+
+With --version the VERSIONINFO block must carry that file and product
+version, the company and product names and the binary's own file name.
 """
 import struct
 import sys
@@ -27,6 +30,7 @@ IMAGE_FILE_MACHINE_I386 = 0x14C
 IMAGE_FILE_DLL = 0x2000
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 RT_VERSION = 16
+FILE_NAMES = {"langpack": "langpack.exe", "drvbridge": "drvbridge.dll"}
 
 
 class Pe:
@@ -93,6 +97,12 @@ class Pe:
 
     def resources(self):
         """{type: {name: [languages]}}; named entries as str, ids as int."""
+        return {t: {n: [lang for lang, _ in leaves] for n, leaves in names.items()}
+                for t, names in self.resource_tree().items()}
+
+    def resource_tree(self):
+        """{type: {name: [(language, data bytes)]}}; records directory stamps."""
+        self.resource_stamps = set()
         rva, size = self.dirs[2]
         if not rva:
             return {}
@@ -100,6 +110,7 @@ class Pe:
 
         def entries(dir_off):
             _, stamp, _, _, nnamed, nids = struct.unpack_from("<IIHHHH", self.data, dir_off)
+            self.resource_stamps.add(stamp)
             out = []
             for i in range(nnamed + nids):
                 name, target = struct.unpack_from("<II", self.data, dir_off + 16 + 8 * i)
@@ -109,16 +120,57 @@ class Pe:
                     key = self.data[so + 2:so + 2 + 2 * n].decode("utf-16-le")
                 else:
                     key = name
-                out.append((key, target, stamp))
+                out.append((key, target))
             return out
 
+        def leaf(target):
+            data_rva, data_size = struct.unpack_from("<II", self.data, root + target)
+            o = self.off(data_rva)
+            return self.data[o:o + data_size]
+
         tree = {}
-        for tkey, ttarget, _ in entries(root):
+        for tkey, ttarget in entries(root):
             names = {}
-            for nkey, ntarget, _ in entries(root + (ttarget & 0x7FFFFFFF)):
-                names[nkey] = [lkey for lkey, _, _ in entries(root + (ntarget & 0x7FFFFFFF))]
+            for nkey, ntarget in entries(root + (ttarget & 0x7FFFFFFF)):
+                names[nkey] = [(lkey, leaf(ltarget))
+                               for lkey, ltarget in entries(root + (ntarget & 0x7FFFFFFF))]
             tree[tkey] = names
         return tree
+
+
+def version_strings(blob):
+    """(file version, product version, {key: value}) of a VS_VERSIONINFO blob."""
+    fixed = blob.find(struct.pack("<I", 0xFEEF04BD))
+    if fixed < 0:
+        return None, None, {}
+    fms, fls, pms, pls = struct.unpack_from("<IIII", blob, fixed + 8)
+
+    def dotted(ms, ls):
+        return "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
+
+    # String blocks: wLength, wValueLength, wType, key (UTF-16, NUL, pad to 4), value.
+    strings = {}
+
+    def walk(o, end, depth):
+        while o + 6 <= end:
+            length, vlen, vtype = struct.unpack_from("<HHH", blob, o)
+            if length < 6:
+                return
+            k = kend = o + 6
+            while blob[kend:kend + 2] != b"\0\0":
+                kend += 2
+            key = blob[k:kend].decode("utf-16-le")
+            v = (kend + 2 + 3) & ~3
+            vbytes = 2 * vlen if vtype == 1 else vlen
+            if depth == 3 and vtype == 1:
+                strings[key] = blob[v:v + vbytes].decode("utf-16-le").rstrip("\0")
+            elif (depth, key) == (0, "VS_VERSION_INFO") or \
+                    (depth, key) == (1, "StringFileInfo") or depth == 2:
+                walk((v + vbytes + 3) & ~3, o + length, depth + 1)
+            o = (o + length + 3) & ~3
+
+    walk(0, len(blob), 0)
+    return dotted(fms, fls), dotted(pms, pls), strings
 
 
 def check_common(pe, failures, want_dll):
@@ -133,12 +185,33 @@ def check_common(pe, failures, want_dll):
             failures.append("imports %s, which is not a Windows system DLL" % dll)
 
 
-def check_version(pe, failures):
-    if RT_VERSION not in pe.resources():
+def check_version(pe, failures, version, file_name):
+    tree = pe.resource_tree()
+    if any(pe.resource_stamps):
+        failures.append("resource directory time stamps %s" % sorted(pe.resource_stamps))
+    blocks = [data for leaves in tree.get(RT_VERSION, {}).values() for _, data in leaves]
+    if not blocks:
         failures.append("no VERSIONINFO resource")
+        return
+    if len(blocks) != 1:
+        failures.append("%d VERSIONINFO resources, not one" % len(blocks))
+    if version is True:
+        return
+    want = version + ".0" * (3 - version.count("."))
+    fv, pv, strings = version_strings(blocks[0])
+    if fv != want or pv != want:
+        failures.append("VERSIONINFO versions %s / %s, not %s" % (fv, pv, want))
+    expect = {"FileVersion": version, "ProductVersion": version,
+              "CompanyName": "KAVEN", "ProductName": "ZeltDrv",
+              "OriginalFilename": file_name}
+    for key, value in expect.items():
+        if strings.get(key) != value:
+            failures.append("VERSIONINFO %s is %r, not %r" % (key, strings.get(key), value))
+    if not strings.get("FileDescription"):
+        failures.append("VERSIONINFO has no FileDescription")
 
 
-def check_langpack(pe, failures, version):
+def check_langpack(pe, failures, version, kind="langpack"):
     check_common(pe, failures, want_dll=False)
     if pe.subsystem != IMAGE_SUBSYSTEM_WINDOWS_GUI:
         failures.append("subsystem %d, not Windows GUI" % pe.subsystem)
@@ -154,10 +227,10 @@ def check_langpack(pe, failures, version):
             if langs != [1041]:
                 failures.append("DEVFILE %s has languages %s, not [1041]" % (rid, langs))
     if version:
-        check_version(pe, failures)
+        check_version(pe, failures, version, FILE_NAMES[kind])
 
 
-def check_drvbridge(pe, failures, version):
+def check_drvbridge(pe, failures, version, kind="drvbridge"):
     check_common(pe, failures, want_dll=True)
     module, base, table, addrs, stamp = pe.exports()
     if module is None:
@@ -176,14 +249,21 @@ def check_drvbridge(pe, failures, version):
         if name.startswith("_") or "@" in name:
             failures.append("decorated export %s" % name)
     if version:
-        check_version(pe, failures)
+        check_version(pe, failures, version, FILE_NAMES[kind])
 
 
 def main(argv):
     if len(argv) < 3 or argv[1] not in ("langpack", "drvbridge"):
         print(__doc__, file=sys.stderr)
         return 2
-    version = "--no-version" not in argv[3:]
+    opts = argv[3:]
+    version = "--no-version" not in opts
+    if "--version" in opts:
+        i = opts.index("--version")
+        if i + 1 >= len(opts) or not version:
+            print(__doc__, file=sys.stderr)
+            return 2
+        version = opts[i + 1]
     with open(argv[2], "rb") as f:
         pe = Pe(f.read())
     failures = []

@@ -1,0 +1,34 @@
+# The shipped tree: langpack.exe, drvbridge.dll with its header and import
+# library (installed by drvbridge/), the reference pages, the changelog and
+# the license. `cmake --install` and the ZIP from cpack hold the same files.
+
+if(TARGET langpack)
+  install(TARGETS langpack RUNTIME DESTINATION bin)
+endif()
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md")
+install(FILES ${CMAKE_SOURCE_DIR}/CHANGELOG.md ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
+
+# The binary contract, read from the built files on every test run.
+if(BUILD_TESTING AND TARGET langpack AND TARGET drvbridge)
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  foreach(module langpack drvbridge)
+    add_test(NAME contract_${module}
+      COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/scripts/pecheck.py
+              ${module} $<TARGET_FILE:${module}> --version ${PROJECT_VERSION})
+  endforeach()
+endif()
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
+set(CPACK_PACKAGE_VENDOR "KAVEN")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
+if(WIN32)
+  set(CPACK_SYSTEM_NAME win32)
+endif()
+set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/dist)
+# Only what the install rules above and in drvbridge/ name; no build tree.
+set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};ALL;/")
+include(CPack)
