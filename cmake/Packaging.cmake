@@ -13,9 +13,13 @@ if(BUILD_TESTING AND TARGET langpack AND TARGET drvbridge)
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
   foreach(module langpack drvbridge)
     add_test(NAME contract_${module}
-      COMMAND Python3::Interpreter ${CMAKE_SOURCE_DIR}/scripts/pecheck.py
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/pecheck.py
               ${module} $<TARGET_FILE:${module}> --version ${PROJECT_VERSION})
   endforeach()
+  # The check itself: damaged copies of both binaries must fail it.
+  add_test(NAME contract_drift
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/pecheck_test.py
+            $<TARGET_FILE:langpack> $<TARGET_FILE:drvbridge> ${PROJECT_VERSION})
 endif()
 
 set(CPACK_GENERATOR ZIP)

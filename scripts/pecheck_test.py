@@ -1,0 +1,126 @@
+#!/usr/bin/env python3
+"""The contract check must notice drift: each case damages one field of a
+built binary in memory and expects pecheck to name that fault.
+
+    pecheck_test.py PATH/langpack.exe PATH/drvbridge.dll VERSION
+"""
+import struct
+import sys
+
+import pecheck
+
+
+def pe_offset(data):
+    return struct.unpack_from("<I", data, 0x3C)[0]
+
+
+def put16(data, off, value):
+    struct.pack_into("<H", data, off, value)
+
+
+def put32(data, off, value):
+    struct.pack_into("<I", data, off, value)
+
+
+def coff_stamp(data):
+    put32(data, pe_offset(data) + 8, 0x5F000000)
+
+
+def machine_amd64(data):
+    put16(data, pe_offset(data) + 4, 0x8664)
+
+
+def toggle_dll_flag(data):
+    off = pe_offset(data) + 22
+    put16(data, off, struct.unpack_from("<H", data, off)[0] ^ pecheck.IMAGE_FILE_DLL)
+
+
+def console_subsystem(data):
+    put16(data, pe_offset(data) + 24 + 68, 3)
+
+
+def first_import_renamed(data):
+    pe = pecheck.Pe(bytes(data))
+    desc = struct.unpack_from("<IIIII", data, pe.off(pe.dirs[1][0]))
+    data[pe.off(desc[3])] = ord("Q")
+
+
+def export_renamed(data):
+    at = bytes(data).index(b"\0GetExclusive\0") + 1
+    data[at + 11] = ord("f")
+
+
+def resource_stamp(data):
+    pe = pecheck.Pe(bytes(data))
+    put32(data, pe.off(pe.dirs[2][0]) + 4, 0x5F000000)
+
+
+def company_renamed(data):
+    at = bytes(data).index("KAVEN".encode("utf-16-le"))
+    data[at + 8] = ord("X")
+
+
+def devfile_language(data):
+    # The first language entry under DEVFILE id 101: 1041 becomes 1033.
+    pe = pecheck.Pe(bytes(data))
+    root = pe.off(pe.dirs[2][0])
+
+    def entries(off):
+        nnamed, nids = struct.unpack_from("<HH", data, off + 12)
+        return [(off + 16 + 8 * i,) + struct.unpack_from("<II", data, off + 16 + 8 * i)
+                for i in range(nnamed + nids)]
+
+    for _, name, target in entries(root):
+        if name & 0x80000000:
+            for _, rid, ntarget in entries(root + (target & 0x7FFFFFFF)):
+                if rid == 101:
+                    at = entries(root + (ntarget & 0x7FFFFFFF))[0][0]
+                    put32(data, at, 1033)
+                    return
+    raise AssertionError("no DEVFILE id 101")
+
+
+CASES = [
+    # (module, damage, text the report must contain)
+    ("langpack", None, None),
+    ("drvbridge", None, None),
+    ("langpack", coff_stamp, "COFF time stamp"),
+    ("drvbridge", coff_stamp, "COFF time stamp"),
+    ("langpack", machine_amd64, "not i386"),
+    ("langpack", toggle_dll_flag, "DLL flag set"),
+    ("drvbridge", toggle_dll_flag, "DLL flag missing"),
+    ("langpack", console_subsystem, "not Windows GUI"),
+    ("langpack", first_import_renamed, "not a Windows system DLL"),
+    ("drvbridge", first_import_renamed, "not a Windows system DLL"),
+    ("drvbridge", export_renamed, "exports differ"),
+    ("langpack", resource_stamp, "resource directory time stamps"),
+    ("langpack", devfile_language, "DEVFILE 101 has languages [1033]"),
+    ("langpack", company_renamed, "CompanyName"),
+    ("drvbridge", company_renamed, "CompanyName"),
+]
+
+
+def main(argv):
+    paths = {"langpack": argv[1], "drvbridge": argv[2]}
+    version = argv[3]
+    bad = 0
+    for module, damage, expect in CASES:
+        with open(paths[module], "rb") as f:
+            data = bytearray(f.read())
+        if damage:
+            damage(data)
+        failures = []
+        check = pecheck.check_langpack if module == "langpack" else pecheck.check_drvbridge
+        check(pecheck.Pe(bytes(data)), failures, version)
+        name = "%s/%s" % (module, damage.__name__ if damage else "intact")
+        if expect is None:
+            ok = not failures
+        else:
+            ok = any(expect in f for f in failures)
+        print("%s %s%s" % ("ok  " if ok else "FAIL", name, "" if ok else ": %s" % failures))
+        bad += not ok
+    return 1 if bad else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
