@@ -9,6 +9,9 @@ target_compile_options(zelt_warnings INTERFACE
 add_compile_options(
   $<$<CXX_COMPILER_ID:GNU,Clang>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>
   $<$<CXX_COMPILER_ID:GNU,Clang>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=build>)
+# The Visual Studio tools' equivalent: no time stamps in objects or images.
+add_compile_options($<$<CXX_COMPILER_ID:MSVC>:/Brepro>)
+add_link_options($<$<CXX_COMPILER_ID:MSVC>:/Brepro>)
 
 if(WIN32 AND CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   # Static GCC runtime and winpthread: the binaries import system DLLs only.
