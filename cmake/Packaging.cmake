@@ -32,7 +32,8 @@ if(WIN32)
   set(CPACK_SYSTEM_NAME win32)
 endif()
 set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
-set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/dist)
+# The ZIP and cpack's staging tree stay in the build folder, wherever cpack runs.
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/dist)
 # Only what the install rules above and in drvbridge/ name; no build tree.
 set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};ALL;/")
 include(CPack)
