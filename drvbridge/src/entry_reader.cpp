@@ -1,6 +1,7 @@
 // Reader of the printer description file: one entry per call, forward only.
 #include "entry_reader.h"
 
+#include <array>
 #include <cstring>
 
 #include "codepage.h"
@@ -15,9 +16,44 @@ constexpr bool IsBlank(uint8_t b) { return b == 0x09 || b == 0x20; }
 constexpr bool IsLineEnd(uint8_t b) { return b == 0x0D || b == 0x0A; }
 constexpr bool IsDelimiter(uint8_t b) { return IsBlank(b) || IsLineEnd(b) || b == ':'; }
 
+// Byte classes for the runs the scanners pass over in bulk: a value byte that
+// changes no state (plain ASCII, none of the bracket, quote, escape or line
+// end bytes), and a byte that cannot end a token.
+constexpr uint8_t kPlainValue = 1;
+constexpr uint8_t kTokenByte = 2;
+constexpr std::array<uint8_t, 256> kClass = [] {
+    std::array<uint8_t, 256> table{};
+    for (uint32_t b = 0; b < 256; ++b) {
+        const auto byte = static_cast<uint8_t>(b);
+        uint8_t c = 0;
+        if (b < 0x80 && !IsLineEnd(byte) && byte != '"' && byte != '(' && byte != ')' &&
+            byte != '{' && byte != '}' && byte != '%')
+            c = static_cast<uint8_t>(c | kPlainValue);
+        if (!IsDelimiter(byte)) c = static_cast<uint8_t>(c | kTokenByte);
+        table[b] = c;
+    }
+    return table;
+}();
+
 // No double-byte Windows page has a lead byte below 0x80; skipping the
 // platform call there keeps plain text cheap.
 bool IsLead(uint32_t codePage, uint8_t b) { return b >= 0x80 && IsLeadByteIn(codePage, b); }
+
+inline int32_t Next(ReadCursor* cursor, uint8_t* current) {
+    if (cursor->remaining == 0) return READ_END;
+    *current = *cursor->position;
+    ++cursor->position;
+    --cursor->remaining;
+    return READ_OK;
+}
+
+// Bytes of class cls that follow the cursor, without consuming them.
+inline uint32_t RunLength(const ReadCursor* cursor, uint8_t cls) {
+    const uint8_t* p = cursor->position;
+    const uint8_t* const end = p + cursor->remaining;
+    while (p != end && (kClass[*p] & cls) != 0) ++p;
+    return static_cast<uint32_t>(p - cursor->position);
+}
 
 int32_t StoreByte(TextBuffer* buffer, uint8_t byte) {
     if (AppendChar(buffer, byte) == 0) return READ_OK;
@@ -25,11 +61,39 @@ int32_t StoreByte(TextBuffer* buffer, uint8_t byte) {
     return AppendChar(buffer, byte);
 }
 
+// Stores the current byte (already consumed) and the run of bytes after it, consuming
+// the run. Grows the way byte-at-a-time storing would, and on failure keeps
+// what fitted and consumes up to the byte that did not fit, as that did.
+int32_t StoreRun(TextBuffer* buffer, ReadCursor* cursor, uint8_t* current, uint32_t run) {
+    const uint8_t first = *current;
+    const uint32_t wanted = run + 1;
+    while (buffer->capacity - buffer->length < wanted) {
+        if (GrowTextBuffer(buffer) != 0) {
+            const uint32_t fit = buffer->capacity - buffer->length;
+            if (fit > 0) {
+                buffer->data[buffer->length] = first;
+                std::memcpy(buffer->data + buffer->length + 1, cursor->position, fit - 1);
+                buffer->length += fit;
+                *current = cursor->position[fit - 1];
+                cursor->position += fit;
+                cursor->remaining -= fit;
+            }
+            return READ_NO_MEMORY;
+        }
+    }
+    buffer->data[buffer->length] = first;
+    std::memcpy(buffer->data + buffer->length + 1, cursor->position, run);
+    buffer->length += wanted;
+    cursor->position += run;
+    cursor->remaining -= run;
+    return READ_OK;
+}
+
 void EndText(TextBuffer* buffer) { buffer->data[buffer->length] = 0; }
 
 int32_t SkipBlanks(ReadCursor* cursor, uint8_t* current) {
     while (IsBlank(*current)) {
-        if (NextChar(cursor, current) != 0) return READ_END;
+        if (Next(cursor, current) != 0) return READ_END;
     }
     return READ_OK;
 }
@@ -37,18 +101,25 @@ int32_t SkipBlanks(ReadCursor* cursor, uint8_t* current) {
 int32_t ScanValue(TextBuffer* value, ReadCursor* cursor, uint8_t* current, uint32_t codePage) {
     // The current byte is the colon.
     do {
-        if (NextChar(cursor, current) != 0) return READ_END;
+        if (Next(cursor, current) != 0) return READ_END;
     } while (IsBlank(*current));
     bool quoted = false;
     uint32_t parens = 0;
     uint32_t braces = 0;
     for (;;) {
-        if (!quoted && parens == 0 && braces == 0 && IsLineEnd(*current)) return READ_OK;
-        if (StoreByte(value, *current) != 0) return READ_NO_MEMORY;
         const uint8_t b = *current;
+        if ((kClass[b] & kPlainValue) != 0) {
+            // Most of a value: taken in one copy, no state to track.
+            if (StoreRun(value, cursor, current, RunLength(cursor, kPlainValue)) != 0)
+                return READ_NO_MEMORY;
+            if (Next(cursor, current) != 0) return READ_END;
+            continue;
+        }
+        if (!quoted && parens == 0 && braces == 0 && IsLineEnd(b)) return READ_OK;
+        if (StoreByte(value, b) != 0) return READ_NO_MEMORY;
         if (IsLead(codePage, b)) {
             // The trail byte is text whatever it is, a line end included.
-            if (NextChar(cursor, current) != 0) return READ_END;
+            if (Next(cursor, current) != 0) return READ_END;
             if (StoreByte(value, *current) != 0) return READ_NO_MEMORY;
         } else if (b == '"') {
             quoted = !quoted;
@@ -65,11 +136,11 @@ int32_t ScanValue(TextBuffer* value, ReadCursor* cursor, uint8_t* current, uint3
             if (quoted || parens > 0 || braces == 0) return READ_SYNTAX;
             --braces;
         } else if (b == '%' && quoted) {
-            if (NextChar(cursor, current) != 0) return READ_END;
+            if (Next(cursor, current) != 0) return READ_END;
             if (IsLineEnd(*current)) return READ_SYNTAX;
             if (StoreByte(value, *current) != 0) return READ_NO_MEMORY;
         }
-        if (NextChar(cursor, current) != 0) return READ_END;
+        if (Next(cursor, current) != 0) return READ_END;
     }
 }
 
@@ -80,13 +151,7 @@ int32_t ValueIn(TextBuffer* value, ReadCursor* cursor, uint8_t* current, uint32_
 }
 }  // namespace
 
-int32_t NextChar(ReadCursor* cursor, uint8_t* current) {
-    if (cursor->remaining == 0) return READ_END;
-    *current = *cursor->position;
-    ++cursor->position;
-    --cursor->remaining;
-    return READ_OK;
-}
+int32_t NextChar(ReadCursor* cursor, uint8_t* current) { return Next(cursor, current); }
 
 int32_t InitTextBuffer(TextBuffer* buffer) {
     buffer->data = static_cast<uint8_t*>(AllocBlock(kFirstCapacity + 1));
@@ -123,40 +188,34 @@ int32_t AppendChar(TextBuffer* buffer, uint8_t byte) {
 
 int32_t ReadToken(TextBuffer* buffer, ReadCursor* cursor, uint8_t* current) {
     if (IsDelimiter(*current)) return READ_SYNTAX;
-    int32_t status = READ_OK;
-    for (;;) {
-        if (StoreByte(buffer, *current) != 0) {
-            status = READ_NO_MEMORY;
-            break;
-        }
-        if (NextChar(cursor, current) != 0) {
-            status = READ_END;
-            break;
-        }
-        if (IsDelimiter(*current)) break;
-    }
+    int32_t status = StoreRun(buffer, cursor, current, RunLength(cursor, kTokenByte));
+    if (status == READ_OK) status = Next(cursor, current);
     EndText(buffer);
     return status;
 }
 
 int32_t SkipToLineEnd(ReadCursor* cursor) {
-    uint8_t b = 0;
-    do {
-        if (NextChar(cursor, &b) != 0) return READ_END;
-    } while (!IsLineEnd(b));
-    return READ_OK;
+    // A tight scan: skipped lines are most of what a file holds.
+    const uint8_t* p = cursor->position;
+    const uint8_t* const end = p + cursor->remaining;
+    while (p != end && !IsLineEnd(*p)) ++p;
+    const int32_t status = p == end ? READ_END : READ_OK;
+    if (p != end) ++p;
+    cursor->remaining -= static_cast<uint32_t>(p - cursor->position);
+    cursor->position = p;
+    return status;
 }
 
 int32_t FindEntryStart(TextBuffer* keyword, ReadCursor* cursor, uint8_t* current) {
-    if (NextChar(cursor, current) != 0) return READ_END;
+    if (Next(cursor, current) != 0) return READ_END;
     for (;;) {
         if (*current == '*') {
-            if (NextChar(cursor, current) != 0) return READ_END;
+            if (Next(cursor, current) != 0) return READ_END;
             if (*current != '%') return ReadToken(keyword, cursor, current);
         }
         // A comment, or a line that cannot start an entry: pass it over.
         if (!IsLineEnd(*current) && SkipToLineEnd(cursor) != 0) return READ_END;
-        if (NextChar(cursor, current) != 0) return READ_END;
+        if (Next(cursor, current) != 0) return READ_END;
     }
 }
 
