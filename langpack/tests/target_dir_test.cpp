@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -56,6 +57,12 @@ struct Case {
     Script platform;
     std::string expected;
 };
+
+// gtest would otherwise dump the record's bytes, padding included.
+void PrintTo(const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const std::string k258(258, 'd');
 const std::string k259(259, 'd');
