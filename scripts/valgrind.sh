@@ -20,6 +20,7 @@ for cmd in "${commands[@]}"; do
   log=$(mktemp)
   if ! eval valgrind --quiet --error-exitcode=99 --leak-check=full \
         --errors-for-leak-kinds=definite,indirect,possible --track-origins=yes \
+        --suppressions=scripts/valgrind.supp \
         "$cmd" >"$log" 2>&1; then
     tail -n 60 "$log"
     failed=1
