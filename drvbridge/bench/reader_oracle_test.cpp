@@ -16,6 +16,16 @@
 #include "reference_reader.h"
 
 namespace {
+// Natively the page is picked; on Windows it is the system's, set by the
+// runner's locale, and every page argument means that one.
+void UsePage(uint32_t codePage) {
+#ifdef _WIN32
+    (void)codePage;
+#else
+    SetHostCodePage(codePage);
+#endif
+}
+
 std::string Text(const TextBuffer& b) {
     return std::string(reinterpret_cast<const char*>(b.data), b.length) + "|" +
            std::to_string(b.data[b.length]);
@@ -23,7 +33,7 @@ std::string Text(const TextBuffer& b) {
 
 // Returns the number of calls made; fails the test at the first difference.
 int CompareWhole(const std::string& text, uint32_t codePage) {
-    SetHostCodePage(codePage);
+    UsePage(codePage);
     DescriptionEntry* fast = CreateDescriptionEntry();
     DescriptionEntry* old = refreader::CreateDescriptionEntry();
     ReadCursor a = CursorOver(text);
@@ -45,7 +55,7 @@ int CompareWhole(const std::string& text, uint32_t codePage) {
     }
     FreeDescriptionEntry(fast);
     refreader::FreeDescriptionEntry(old);
-    SetHostCodePage(1252);
+    UsePage(1252);
     return calls;
 }
 

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Builds the benchmarks, runs them natively and under Wine, and prints one
+# table of medians and ratios. Figures come from this one run; the machine is
+# shared, so compare ratios, not absolute numbers between runs.
+#   scripts/bench.sh            (build folders: build/bench, build/bench-win32)
+#   BENCH_NATIVE=... BENCH_WIN32=... scripts/bench.sh   (other folders)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+native=${BENCH_NATIVE:-build/bench}
+win32=${BENCH_WIN32:-build/bench-win32}
+reps=${BENCH_REPETITIONS:-5}
+
+cmake --preset bench -B "$native" >/dev/null
+cmake --build "$native" -j 2 --target langpack_bench drvbridge_bench reader_oracle_tests >/dev/null
+cmake --preset win32 -B "$win32" -DZELT_BENCH=ON >/dev/null
+cmake --build "$win32" -j 2 --target reader_scan >/dev/null
+
+ppds="$native/ppds"
+if [ ! -d "$ppds" ] || [ "$(ls "$ppds" | wc -l)" -lt 20 ]; then
+  python3 drvbridge/bench/fetch_ppds.py "$ppds" 20 >/dev/null
+fi
+
+out="$native/bench-results"
+mkdir -p "$out"
+common=(--benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true
+        --benchmark_out_format=json)
+"$native/bin/langpack_bench" "${common[@]}" --benchmark_out="$out/langpack.json" >/dev/null
+ZELT_PPD_DIR="$ppds" "$native/bin/drvbridge_bench" "${common[@]}" \
+  --benchmark_out="$out/drvbridge.json" >/dev/null
+
+files=()
+for f in "$ppds"/*; do files+=("Z:$(realpath "$f" | tr / '\\')"); done
+prefix="$(realpath "$win32")/wineprefix"
+LC_ALL=C sh cmake/wine-run.sh "$prefix" "$win32/bin/reader_scan.exe" "$reps" "${files[@]}" \
+  >"$out/wine-1252.txt"
+LC_ALL=ja_JP.UTF-8 sh cmake/wine-run.sh "$prefix" "$win32/bin/reader_scan.exe" "$reps" \
+  "${files[@]}" >"$out/wine-932.txt"
+
+python3 - "$out" <<'PY'
+import json, sys
+out = sys.argv[1]
+med = {}
+for name in ("langpack", "drvbridge"):
+    for b in json.load(open(f"{out}/{name}.json"))["benchmarks"]:
+        if b.get("aggregate_name") == "median":
+            med[b["run_name"]] = b
+def mbs(n): return med[n]["bytes_per_second"] / 1e6
+def t(n): return med[n]["cpu_time"]
+wine = {}
+for page in ("1252", "932"):
+    for line in open(f"{out}/wine-{page}.txt"):
+        k, v = line.split()
+        wine[(page, k)] = float(v)
+rows = [
+  ("1 GunzipMemory, measuring payload", f"{mbs('BM_GunzipMemory'):.0f} MB/s",
+   f"{mbs('BM_GunzipMemory') / mbs('BM_ZlibRawInflateCrc32'):.3f} of raw inflate+crc32", ">= 0.97"),
+  ("  raw inflate + crc32", f"{mbs('BM_ZlibRawInflateCrc32'):.0f} MB/s", "", ""),
+  ("  memcpy", f"{mbs('BM_Memcpy'):.0f} MB/s", "", ""),
+  ("2 ReadNextEntry, 20 real files, page 1252", f"{mbs('BM_ReadNextEntry_RealFiles/1252'):.0f} MB/s",
+   f"{mbs('BM_ReadNextEntry_RealFiles/1252') / mbs('BM_PpdOpenFile_RealFiles'):.1f}x system parser", ">= 3x"),
+  ("  ReadNextEntry, page 932 table", f"{mbs('BM_ReadNextEntry_RealFiles/932'):.0f} MB/s", "", ""),
+  ("  byte-at-a-time reader, page 1252", f"{mbs('BM_ReferenceReader_RealFiles/1252'):.0f} MB/s",
+   f"fast is {mbs('BM_ReadNextEntry_RealFiles/1252') / mbs('BM_ReferenceReader_RealFiles/1252'):.2f}x", ""),
+  ("  system parser (open+close)", f"{mbs('BM_PpdOpenFile_RealFiles'):.0f} MB/s", "", ""),
+  ("2w ReadNextEntry under Wine, 1252", f"{wine[('1252','fast_MBps')]:.0f} MB/s",
+   f"byte-at-a-time {wine[('1252','reference_MBps')]:.0f} MB/s", ">= 250 MB/s"),
+  ("2w ReadNextEntry under Wine, 932", f"{wine[('932','fast_MBps')]:.0f} MB/s",
+   f"byte-at-a-time {wine[('932','reference_MBps')]:.0f} MB/s", ">= 250 MB/s"),
+  ("3 unclosed quote vs normal, 10 MB", f"{t('BM_ReadNextEntry_Unclosed10MB') / 1e6:.1f} ms vs {t('BM_ReadNextEntry_Normal10MB') / 1e6:.1f} ms",
+   f"{t('BM_ReadNextEntry_Unclosed10MB') / t('BM_ReadNextEntry_Normal10MB'):.2f}x", "<= 3x"),
+]
+print(f"{'measure':44} {'median':24} {'ratio':34} target")
+for r in rows:
+    print(f"{r[0]:44} {r[1]:24} {r[2]:34} {r[3]}")
+PY
