@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build make g++ gcc zlib1g-dev googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
   wine wine32:i386 clang-14 libclang-rt-14-dev valgrind python3
-  openprinting-ppds hp-ppd hpijs-ppds
+  openprinting-ppds hp-ppd hpijs-ppds libcups2-dev
 )
 
 sudo_cmd=()
