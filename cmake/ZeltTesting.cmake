@@ -26,3 +26,16 @@ function(zelt_add_gtest)
     set_tests_properties(${arg_TARGET} PROPERTIES ENVIRONMENT "${arg_ENVIRONMENT}")
   endif()
 endfunction()
+
+# zelt_add_fuzz_replay(TARGET name SOURCES fuzz-target.cpp... [LIBS lib...]
+#                      CORPUS dir...)
+# A libFuzzer target's source built without libFuzzer and run once over its
+# corpus folders, so the corpus and every kept reproducer stay regression
+# inputs of the ordinary (and sanitizer) test runs. Native builds only.
+function(zelt_add_fuzz_replay)
+  cmake_parse_arguments(PARSE_ARGV 0 arg "" "TARGET" "SOURCES;LIBS;CORPUS")
+  add_executable(${arg_TARGET} ${arg_SOURCES} ${PROJECT_SOURCE_DIR}/cmake/fuzz_replay.cpp)
+  target_link_libraries(${arg_TARGET} PRIVATE ${arg_LIBS} zelt_warnings)
+  add_test(NAME ${arg_TARGET} COMMAND ${arg_TARGET} ${arg_CORPUS})
+  set_tests_properties(${arg_TARGET} PROPERTIES TIMEOUT 900 LABELS native)
+endfunction()
