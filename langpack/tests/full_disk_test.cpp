@@ -1,0 +1,230 @@
+// langpack.exe writing into a directory on a file system that fills up (a
+// 64 KB tmpfs the test's wrapper mounts). However far it gets, every file is
+// either what was there before or the complete new one, nothing temporary
+// stays behind, and a run that could not write everything reports failure.
+
+#pragma GCC diagnostic ignored "-Wrestrict"  // GCC 12 -O3, std::string concatenation
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kOk = 0;
+constexpr DWORD kFailed = 0xFFFFFFFFu;
+constexpr char kKey[] = "SOFTWARE\\KAVEN\\ZeltDrv";
+constexpr char kValue[] = "_ZELTDirectory";
+constexpr DWORD kPage = 4096;
+constexpr char kFillerPrefix[] = "filler";
+
+const char* const kSetNames[] = {"KWT5D1us.DLL", "KWT5D1us.HLP", "KWT5D1us.cnt", "KWT5DSus.HLP",
+                                 "KWT5DSus.cnt"};
+
+std::string ProgramDir()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir = path;
+    return dir.substr(0, dir.find_last_of('\\'));
+}
+
+DWORD Install(const std::string& switches)
+{
+    const std::string app = ProgramDir() + "\\langpack.exe";
+    std::string line = "\"" + app + "\" " + switches;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(app.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        ADD_FAILURE() << "CreateProcessA: " << GetLastError();
+        return 0xDEAD;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0xDEAD;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+std::vector<std::string> List(const std::string& dir)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Slurp(const std::string& path)
+{
+    std::string bytes;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        return bytes;
+    }
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        bytes.append(buffer, n);
+    }
+    std::fclose(f);
+    return bytes;
+}
+
+// All bytes written, or false: on a full disk the write itself reports it.
+bool WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD written = 0;
+    const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+void Clear(const std::string& dir)
+{
+    for (const std::string& name : List(dir)) {
+        DeleteFileA((dir + "\\" + name).c_str());
+    }
+}
+
+void SetDirectoryValue(const std::string& text)
+{
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+// Fills the disk with one-page files, then frees `pages` of them again.
+void FillLeaving(const std::string& dir, int pages)
+{
+    const std::string page(kPage, 'f');
+    std::vector<std::string> fillers;
+    for (int i = 0;; ++i) {
+        const std::string path = dir + "\\" + kFillerPrefix + std::to_string(i);
+        if (!WriteFileBytes(path, page)) {
+            DeleteFileA(path.c_str());
+            break;
+        }
+        fillers.push_back(path);
+        ASSERT_LT(i, 4096) << "the disk never filled up: is the tmpfs mounted?";
+    }
+    ASSERT_GE(fillers.size(), static_cast<size_t>(pages));
+    for (int i = 0; i < pages; ++i) {
+        ASSERT_TRUE(DeleteFileA(fillers[fillers.size() - 1 - static_cast<size_t>(i)].c_str()));
+    }
+}
+
+struct DiskCase {
+    const char* name;
+    bool previousFiles;  // an older copy of each of the five files is there
+    int freePages;       // room left once the disk is full
+    DWORD exitCode;
+    bool libraryNew;     // the first file of the set got written
+};
+
+// The set's library decodes to two pages and each other file to one; an
+// old copy takes one page and frees it once replaced.
+const DiskCase kCases[] = {
+    {"full, previous files", true, 0, kFailed, false},
+    {"one page, previous files", true, 1, kFailed, false},
+    {"room for the library only", false, 2, kFailed, true},
+    {"room for everything", true, 8, kOk, true},
+};
+
+class FullDisk : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // The complete files, from a run into a directory with room.
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        const std::string roomy = std::string(temp) + "langpack-roomy-" +
+                                  std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(roomy.c_str(), nullptr);
+        SetDirectoryValue(roomy);
+        ASSERT_EQ(Install("/L1"), kOk);
+        for (const char* name : kSetNames) {
+            complete[name] = Slurp(roomy + "\\" + name);
+            ASSERT_FALSE(complete[name].empty()) << name;
+        }
+        Clear(roomy);
+        RemoveDirectoryA(roomy.c_str());
+    }
+    void TearDown() override
+    {
+        Clear(kMount);
+        RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+    }
+    static std::string Previous(const std::string& name) { return "previous " + name + "\r\n"; }
+
+    static inline std::map<std::string, std::string> complete;
+    const std::string kMount = ZELT_FULL_DISK_DIR;
+};
+
+TEST_F(FullDisk, EveryFileIsOldOrCompleteAndNothingTemporaryStays)
+{
+    ASSERT_EQ(complete.size(), 5u);
+    for (const DiskCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        Clear(kMount);
+        SetDirectoryValue(kMount);
+        if (c.previousFiles) {
+            for (const char* name : kSetNames) {
+                ASSERT_TRUE(WriteFileBytes(kMount + "\\" + name, Previous(name))) << name;
+            }
+        }
+        FillLeaving(kMount, c.freePages);
+
+        EXPECT_EQ(Install("/L1"), c.exitCode);
+
+        for (const std::string& name : List(kMount)) {
+            if (name.rfind(kFillerPrefix, 0) == 0) {
+                continue;
+            }
+            const std::string bytes = Slurp(kMount + "\\" + name);
+            ASSERT_TRUE(complete.count(name)) << "unexpected file " << name;
+            EXPECT_TRUE(bytes == complete[name] || bytes == Previous(name))
+                << name << ": " << bytes.size() << " bytes, neither old nor complete";
+        }
+        for (const char* name : kSetNames) {
+            const std::string bytes = Slurp(kMount + "\\" + name);
+            if (c.exitCode == kOk) {
+                EXPECT_EQ(bytes, complete[name]) << name;
+            } else if (c.previousFiles) {
+                EXPECT_FALSE(bytes.empty()) << name << " lost";
+            }
+        }
+        EXPECT_EQ(Slurp(kMount + "\\" + kSetNames[0]) == complete[kSetNames[0]], c.libraryNew);
+    }
+}
+
+}  // namespace
