@@ -12,6 +12,11 @@ if ! error=$(mount -t tmpfs -o "size=$size,mode=0777" tmpfs "$dir" 2>&1); then
   exit 77
 fi
 trap 'umount "$dir" 2>/dev/null || umount -l "$dir"' EXIT
-"$@"
+# A test timeout must not leave the mount behind: the command runs in the
+# background so the signal is seen at once, not when the command ends.
+"$@" &
+child=$!
+trap 'kill "$child" 2>/dev/null; wait "$child"; exit 143' TERM INT
+wait "$child"
 status=$?
 exit "$status"
