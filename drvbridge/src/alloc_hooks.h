@@ -11,3 +11,8 @@ void AllocHookFailAt(uint32_t k);
 [[nodiscard]] uint32_t AllocHookCalls();
 // Blocks handed out and not yet freed.
 [[nodiscard]] int32_t AllocHookOutstanding();
+// Runs fn(context) once, at the start of the k-th AllocBlock call counted
+// like AllocHookFailAt's (set it after that reset); lets a test change the
+// world at an exact point inside a call. 0 or a null fn clears it.
+using AllocHookFn = void (*)(void* context);
+void AllocHookOnCall(uint32_t k, AllocHookFn fn, void* context);
