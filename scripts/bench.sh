@@ -4,6 +4,7 @@
 # shared, so compare ratios, not absolute numbers between runs.
 #   scripts/bench.sh            (build folders: build/bench, build/bench-win32)
 #   BENCH_NATIVE=... BENCH_WIN32=... scripts/bench.sh   (other folders)
+#   BENCH_REPETITIONS, BENCH_LOOKUPS, BENCH_LAUNCHES   (repetitions of each part)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 native=${BENCH_NATIVE:-build/bench}
@@ -13,7 +14,7 @@ reps=${BENCH_REPETITIONS:-5}
 cmake --preset bench -B "$native" >/dev/null
 cmake --build "$native" -j 2 --target langpack_bench drvbridge_bench reader_oracle_tests >/dev/null
 cmake --preset win32 -B "$win32" -DZELT_BENCH=ON >/dev/null
-cmake --build "$win32" -j 2 --target reader_scan >/dev/null
+cmake --build "$win32" -j 2 --target reader_scan lookup_bench launch_bench >/dev/null
 
 ppds="$native/ppds"
 if [ ! -d "$ppds" ] || [ "$(ls "$ppds" | wc -l)" -lt 20 ]; then
@@ -36,6 +37,16 @@ LC_ALL=C sh cmake/wine-run.sh "$prefix" "$win32/bin/reader_scan.exe" "$reps" "${
 LC_ALL=ja_JP.UTF-8 sh cmake/wine-run.sh "$prefix" "$win32/bin/reader_scan.exe" "$reps" \
   "${files[@]}" >"$out/wine-932.txt"
 
+# Measure 4: the real file nearest 600 KB, the entry added first and last.
+near600=$(for f in "$ppds"/*; do
+  echo "$(( $(stat -c %s "$f") > 614400 ? $(stat -c %s "$f") - 614400 : 614400 - $(stat -c %s "$f") )) $f"
+done | sort -n | head -1 | cut -d' ' -f2-)
+LC_ALL=C sh cmake/wine-run.sh "$prefix" "$win32/bin/lookup_bench.exe" "${BENCH_LOOKUPS:-200}" \
+  "Z:$(realpath "$near600" | tr / '\\')" >"$out/lookup.txt"
+# Measure 5: langpack.exe with the measuring payload against the idle program.
+LC_ALL=C sh cmake/wine-run.sh "$prefix" "$win32/bin/measure/launch_bench.exe" "${BENCH_LAUNCHES:-31}" \
+  >"$out/launch.txt"
+
 python3 - "$out" <<'PY'
 import json, sys
 out = sys.argv[1]
@@ -51,6 +62,12 @@ for page in ("1252", "932"):
     for line in open(f"{out}/wine-{page}.txt"):
         k, v = line.split()
         wine[(page, k)] = float(v)
+def pairs(name):
+    return {k: float(v) for k, v in (line.split() for line in open(f"{out}/{name}.txt"))}
+lk = pairs("lookup")
+ln = pairs("launch")
+kb = lambda b: f"{b / 1024:.0f} KB"
+limit = ln["limit_bytes"]
 rows = [
   ("1 GunzipMemory, measuring payload", f"{mbs('BM_GunzipMemory'):.0f} MB/s",
    f"{mbs('BM_GunzipMemory') / mbs('BM_ZlibRawInflateCrc32'):.3f} of raw inflate+crc32", ">= 0.97"),
@@ -68,8 +85,16 @@ rows = [
    f"byte-at-a-time {wine[('932','reference_MBps')]:.0f} MB/s", ">= 250 MB/s"),
   ("3 unclosed quote vs normal, 10 MB", f"{t('BM_ReadNextEntry_Unclosed10MB') / 1e6:.1f} ms vs {t('BM_ReadNextEntry_Normal10MB') / 1e6:.1f} ms",
    f"{t('BM_ReadNextEntry_Unclosed10MB') / t('BM_ReadNextEntry_Normal10MB'):.2f}x", "<= 3x"),
+  (f"4 GetDependDllName, {kb(lk['bytes'])} file, Wine", f"last {lk['last_us']:.0f} us, first {lk['first_us']:.0f} us",
+   f"reader's share {lk['diff_us']:.0f} us ({lk['bytes'] / lk['diff_us']:.0f} MB/s)", "report both"),
+  (f"5 langpack.exe /L{ln['set']:.0f} ({kb(ln['set_bytes'])}) vs idle", f"{ln['langpack_ms']:.1f} vs {ln['idle_ms']:.1f} ms",
+   f"+{ln['diff_ms']:.1f} ms (rejected /L20: {ln['rejected_ms']:.1f} ms)", "<= +10 ms"),
+  ("  peak working set above idle", kb(ln["diff_peak_ws"]),
+   f"{kb(ln['langpack_peak_ws'])} vs {kb(ln['idle_peak_ws'])}", f"<= {kb(limit)}"),
+  ("  peak pagefile use above idle", kb(ln["diff_peak_pagefile"]),
+   f"{kb(ln['langpack_peak_pagefile'])} vs {kb(ln['idle_peak_pagefile'])}", f"<= {kb(limit)}"),
 ]
-print(f"{'measure':44} {'median':24} {'ratio':34} target")
+print(f"{'measure':44} {'median':30} {'ratio':40} target")
 for r in rows:
-    print(f"{r[0]:44} {r[1]:24} {r[2]:34} {r[3]}")
+    print(f"{r[0]:44} {r[1]:30} {r[2]:40} {r[3]}")
 PY

@@ -1,11 +1,12 @@
-// launch_bench RUNS: starts langpack.exe (built with the measuring payload)
-// with the exact command line "langpack.exe /L<n>" for the set whose five
-// members decode to the most bytes, each time into a fresh target directory
-// named by the registry value, and langpack_idle.exe (the same imports, no
-// work) as often, and langpack.exe with a rejected switch. Prints the median wall time of each and the difference, and
-// the median peak working set and peak pagefile use of each. Any run that does
-// not exit with 0, or a langpack run that does not leave the set's five files,
-// makes the figures void.
+// launch_bench RUNS [PAYLOAD_DIR]: starts langpack.exe (built with the
+// measuring payload) with the exact command line "langpack.exe /L<n>" for the
+// set whose five members decode to the most bytes, each time into a fresh
+// target directory named by the registry value; langpack_idle.exe (the same
+// imports, no work) as often; and langpack.exe with the rejected switch /L20
+// (the same image, no work). Prints the median wall time of each, the
+// difference, and the median peak working set and peak pagefile use of the
+// first two. A run with an unexpected exit code, or a langpack run that does
+// not leave the set's five files, makes the figures void.
 //
 // Memory: Windows still answers GetProcessMemoryInfo for an exited process
 // whose handle is open; Wine answers zeros once the process is gone. So the
