@@ -2,6 +2,7 @@
 // (made by data/make_members.py), each case in a scratch folder of its own.
 
 #include "extract.h"
+#include "support/member_files.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -12,7 +13,7 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace member_files;
 
 // Resource ids of the test members.
 constexpr uint32_t kGood = 1;     // 3000 bytes
@@ -25,54 +26,6 @@ constexpr uint32_t kNotGzip = 7;
 constexpr uint32_t kEmpty = 8;    // ISIZE 0
 constexpr uint32_t kTooShort = 9; // three bytes
 constexpr uint32_t kUnknown = 99;
-
-Bytes ReadFile(const std::string& path)
-{
-    Bytes out;
-    if (FILE* f = std::fopen(path.c_str(), "rb")) {
-        uint8_t chunk[4096];
-        size_t n = 0;
-        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-            out.insert(out.end(), chunk, chunk + n);
-        }
-        std::fclose(f);
-    }
-    return out;
-}
-
-void WriteFile(const std::string& path, const Bytes& data)
-{
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    ASSERT_EQ(std::fwrite(data.data(), 1, data.size(), f), data.size());
-    ASSERT_EQ(std::fclose(f), 0);
-}
-
-Bytes Raw(uint32_t id)
-{
-    char name[16];
-    std::snprintf(name, sizeof name, "\\%03u.raw", static_cast<unsigned>(id));
-    Bytes b = ReadFile(std::string(ZELT_MEMBERS_DIR) + name);
-    EXPECT_FALSE(b.empty()) << "test data missing for member " << id;
-    return b;
-}
-
-std::set<std::string> Listing(const std::string& dir)
-{
-    std::set<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string n = data.cFileName;
-            if (n != "." && n != "..") {
-                names.insert(n);
-            }
-        } while (FindNextFileA(h, &data));
-        FindClose(h);
-    }
-    return names;
-}
 
 void RemoveTree(const std::string& dir)
 {

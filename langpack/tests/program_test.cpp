@@ -15,7 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "support/program_files.h"
+
 namespace {
+
+using namespace program_files;
 
 constexpr DWORD kOk = 0;
 constexpr DWORD kFailed = 0xFFFFFFFFu;
@@ -24,76 +28,14 @@ constexpr char kKey[] = "SOFTWARE\\KAVEN\\ZeltDrv";
 constexpr char kValue[] = "_ZELTDirectory";
 constexpr char kFallbackDir[] = "C:\\_zelt";
 
-std::string ProgramDir()
-{
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string dir = path;
-    return dir.substr(0, dir.find_last_of('\\'));
-}
-
 std::string Langpack()
 {
     return ProgramDir() + "\\langpack.exe";
 }
 
-DWORD Start(const std::string& app, const std::string& commandLine, const char* currentDir = nullptr)
-{
-    std::string line = commandLine;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(app.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, currentDir, &startup,
-                        &process)) {
-        ADD_FAILURE() << "CreateProcessA: " << GetLastError();
-        return 0xDEAD;
-    }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0xDEAD;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
-std::vector<std::string> List(const std::string& dir)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        const std::string name = data.cFileName;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool Exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string Slurp(const std::string& path)
-{
-    std::string bytes;
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return bytes;
-    }
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        bytes.append(buffer, n);
-    }
-    std::fclose(f);
-    return bytes;
 }
 
 void Spit(const std::string& path, const std::string& bytes)
