@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build make g++ gcc zlib1g-dev googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
-  wine wine32:i386 clang-14 libclang-rt-14-dev valgrind python3
+  g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 clang-14 libclang-rt-14-dev valgrind python3
   openprinting-ppds hp-ppd hpijs-ppds libcups2-dev
 )
 

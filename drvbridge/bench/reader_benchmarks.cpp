@@ -32,8 +32,8 @@ const std::vector<RealFile>& RealFiles() {
         if (dir == nullptr || !std::filesystem::is_directory(dir)) return found;
         for (const auto& item : std::filesystem::directory_iterator(dir)) {
             std::ifstream in(item.path(), std::ios::binary);
-            found.push_back({item.path().string(),
-                             std::string(std::istreambuf_iterator<char>(in), {})});
+            found.push_back(
+                {item.path().string(), std::string(std::istreambuf_iterator<char>(in), {})});
         }
         std::sort(found.begin(), found.end(),
                   [](const RealFile& a, const RealFile& b) { return a.path < b.path; });
@@ -44,40 +44,42 @@ const std::vector<RealFile>& RealFiles() {
 
 int64_t RealBytes() {
     int64_t n = 0;
-    for (const auto& f : RealFiles()) n += static_cast<int64_t>(f.text.size());
+    for (const auto& f : RealFiles())
+        n += static_cast<int64_t>(f.text.size());
     return n;
 }
 
-template <auto Create, auto Read, auto Free>
-int64_t ScanToEnd(const std::string& text) {
+template <auto Create, auto Read, auto Free> int64_t ScanToEnd(const std::string& text) {
     DescriptionEntry* entry = Create();
     ReadCursor cursor = CursorOver(text);
     int64_t entries = 0;
-    while (Read(entry, &cursor) != READ_END) ++entries;
+    while (Read(entry, &cursor) != READ_END)
+        ++entries;
     Free(entry);
     return entries;
 }
 
 constexpr auto ScanFast = ScanToEnd<CreateDescriptionEntry, ReadNextEntry, FreeDescriptionEntry>;
-constexpr auto ScanReference =
-    ScanToEnd<refreader::CreateDescriptionEntry, refreader::ReadNextEntry,
-              refreader::FreeDescriptionEntry>;
+constexpr auto ScanReference = ScanToEnd<refreader::CreateDescriptionEntry,
+                                         refreader::ReadNextEntry, refreader::FreeDescriptionEntry>;
 
-template <auto Scan>
-void RealFilesScan(benchmark::State& state) {
+template <auto Scan> void RealFilesScan(benchmark::State& state) {
     if (RealFiles().empty()) {
         state.SkipWithError("ZELT_PPD_DIR holds no files");
         return;
     }
     SetHostCodePage(static_cast<uint32_t>(state.range(0)));
     for (auto _ : state) {
-        for (const auto& f : RealFiles()) benchmark::DoNotOptimize(Scan(f.text));
+        for (const auto& f : RealFiles())
+            benchmark::DoNotOptimize(Scan(f.text));
     }
     state.SetBytesProcessed(state.iterations() * RealBytes());
     SetHostCodePage(1252);
 }
 
-void BM_ReadNextEntry_RealFiles(benchmark::State& state) { RealFilesScan<ScanFast>(state); }
+void BM_ReadNextEntry_RealFiles(benchmark::State& state) {
+    RealFilesScan<ScanFast>(state);
+}
 void BM_ReferenceReader_RealFiles(benchmark::State& state) {
     RealFilesScan<ScanReference>(state);
 }
@@ -118,14 +120,20 @@ const std::string& UnclosedTen() {
     return text;
 }
 
-template <auto Scan>
-void Ten(benchmark::State& state, const std::string& text) {
-    for (auto _ : state) benchmark::DoNotOptimize(Scan(text));
+template <auto Scan> void Ten(benchmark::State& state, const std::string& text) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(Scan(text));
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
 }
-void BM_ReadNextEntry_Normal10MB(benchmark::State& s) { Ten<ScanFast>(s, NormalTen()); }
-void BM_ReadNextEntry_Unclosed10MB(benchmark::State& s) { Ten<ScanFast>(s, UnclosedTen()); }
-void BM_ReferenceReader_Normal10MB(benchmark::State& s) { Ten<ScanReference>(s, NormalTen()); }
+void BM_ReadNextEntry_Normal10MB(benchmark::State& s) {
+    Ten<ScanFast>(s, NormalTen());
+}
+void BM_ReadNextEntry_Unclosed10MB(benchmark::State& s) {
+    Ten<ScanFast>(s, UnclosedTen());
+}
+void BM_ReferenceReader_Normal10MB(benchmark::State& s) {
+    Ten<ScanReference>(s, NormalTen());
+}
 void BM_ReferenceReader_Unclosed10MB(benchmark::State& s) {
     Ten<ScanReference>(s, UnclosedTen());
 }
@@ -133,6 +141,6 @@ BENCHMARK(BM_ReadNextEntry_Normal10MB);
 BENCHMARK(BM_ReadNextEntry_Unclosed10MB);
 BENCHMARK(BM_ReferenceReader_Normal10MB);
 BENCHMARK(BM_ReferenceReader_Unclosed10MB);
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

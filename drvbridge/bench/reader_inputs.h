@@ -26,7 +26,8 @@ inline std::string PlainLines(size_t size) {
         "*CloseUI: *InputSlot\n\n";
     std::string text;
     text.reserve(size + block.size());
-    while (text.size() < size) text += block;
+    while (text.size() < size)
+        text += block;
     text.resize(size);
     return text;
 }

@@ -141,4 +141,4 @@ TEST(ReaderOracle, RealFilesWhenPresent) {
         }
     }
 }
-}  // namespace
+} // namespace

@@ -15,13 +15,21 @@ namespace refreader {
 namespace {
 constexpr uint32_t kFirstCapacity = 1024;
 
-constexpr bool IsBlank(uint8_t b) { return b == 0x09 || b == 0x20; }
-constexpr bool IsLineEnd(uint8_t b) { return b == 0x0D || b == 0x0A; }
-constexpr bool IsDelimiter(uint8_t b) { return IsBlank(b) || IsLineEnd(b) || b == ':'; }
+constexpr bool IsBlank(uint8_t b) {
+    return b == 0x09 || b == 0x20;
+}
+constexpr bool IsLineEnd(uint8_t b) {
+    return b == 0x0D || b == 0x0A;
+}
+constexpr bool IsDelimiter(uint8_t b) {
+    return IsBlank(b) || IsLineEnd(b) || b == ':';
+}
 
 // No double-byte Windows page has a lead byte below 0x80; skipping the
 // platform call there keeps plain text cheap.
-bool IsLead(uint32_t codePage, uint8_t b) { return b >= 0x80 && IsLeadByteIn(codePage, b); }
+bool IsLead(uint32_t codePage, uint8_t b) {
+    return b >= 0x80 && IsLeadByteIn(codePage, b);
+}
 
 int32_t StoreByte(TextBuffer* buffer, uint8_t byte) {
     if (refreader::AppendChar(buffer, byte) == 0) return READ_OK;
@@ -29,7 +37,9 @@ int32_t StoreByte(TextBuffer* buffer, uint8_t byte) {
     return refreader::AppendChar(buffer, byte);
 }
 
-void EndText(TextBuffer* buffer) { buffer->data[buffer->length] = 0; }
+void EndText(TextBuffer* buffer) {
+    buffer->data[buffer->length] = 0;
+}
 
 int32_t SkipBlanks(ReadCursor* cursor, uint8_t* current) {
     while (IsBlank(*current)) {
@@ -82,7 +92,7 @@ int32_t ValueIn(TextBuffer* value, ReadCursor* cursor, uint8_t* current, uint32_
     EndText(value);
     return status;
 }
-}  // namespace
+} // namespace
 
 int32_t NextChar(ReadCursor* cursor, uint8_t* current) {
     if (cursor->remaining == 0) return READ_END;
@@ -172,8 +182,9 @@ DescriptionEntry* CreateDescriptionEntry() {
     auto* entry = static_cast<DescriptionEntry*>(AllocBlock(sizeof(DescriptionEntry)));
     if (entry == nullptr) return nullptr;
     // All four are tried so a failure leaves each buffer's block known.
-    const int32_t ready = refreader::InitTextBuffer(&entry->keyword) & refreader::InitTextBuffer(&entry->qualifier1) &
-                          refreader::InitTextBuffer(&entry->qualifier2) & refreader::InitTextBuffer(&entry->value);
+    const int32_t ready =
+        refreader::InitTextBuffer(&entry->keyword) & refreader::InitTextBuffer(&entry->qualifier1) &
+        refreader::InitTextBuffer(&entry->qualifier2) & refreader::InitTextBuffer(&entry->value);
     if (ready == 1) return entry;
     refreader::FreeDescriptionEntry(entry);
     return nullptr;
@@ -214,4 +225,4 @@ int32_t ReadNextEntry(DescriptionEntry* entry, ReadCursor* cursor) {
     }
     return ValueIn(&entry->value, cursor, &current, codePage);
 }
-}  // namespace refreader
+} // namespace refreader

@@ -16,4 +16,4 @@ void ClearTextBuffer(TextBuffer* buffer);
 [[nodiscard]] DescriptionEntry* CreateDescriptionEntry();
 void FreeDescriptionEntry(DescriptionEntry* entry);
 [[nodiscard]] int32_t ReadNextEntry(DescriptionEntry* entry, ReadCursor* cursor);
-}  // namespace refreader
+} // namespace refreader

@@ -11,7 +11,7 @@ namespace {
 constexpr size_t kGuard = 16;
 constexpr char kGuardByte = '\x5A';
 constexpr char kFill = '\x33';
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto* nul = static_cast<const uint8_t*>(memchr(data, 0, size));
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else if (result == 0) {
         if (length + 1 <= kLibraryNameSize) abort();
         for (size_t i = 0; i < kLibraryNameSize; ++i) {
-            if (name[i] != kFill) abort();  // untouched on refusal
+            if (name[i] != kFill) abort(); // untouched on refusal
         }
     } else {
         abort();

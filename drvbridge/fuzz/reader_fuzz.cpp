@@ -30,7 +30,7 @@ void ReadAll(const uint8_t* bytes, uint32_t size, uint32_t codePage, bool inputH
         const int32_t status = ReadNextEntry(entry, &cursor);
         if (status == READ_END) break;
         if (status != READ_OK && status != READ_SYNTAX && status != READ_NO_MEMORY) abort();
-        if (cursor.remaining >= remaining) abort();  // no progress would loop forever
+        if (cursor.remaining >= remaining) abort(); // no progress would loop forever
         if (cursor.position != bytes + (size - cursor.remaining)) abort();
         CheckText(entry->keyword, inputHasNul);
         CheckText(entry->qualifier1, inputHasNul);
@@ -41,7 +41,7 @@ void ReadAll(const uint8_t* bytes, uint32_t size, uint32_t codePage, bool inputH
     if (AllocHookOutstanding() != before) abort();
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > UINT32_MAX) return 0;

@@ -24,26 +24,36 @@ bool HookRefuses() {
     }
     return g_failAt != 0 && call == g_failAt;
 }
-void HookAllocated() { ++g_outstanding; }
-void HookFreed() { --g_outstanding; }
-}  // namespace
+void HookAllocated() {
+    ++g_outstanding;
+}
+void HookFreed() {
+    --g_outstanding;
+}
+} // namespace
 
 void AllocHookFailAt(uint32_t k) {
     g_failAt = k;
     g_calls = 0;
 }
-uint32_t AllocHookCalls() { return g_calls; }
+uint32_t AllocHookCalls() {
+    return g_calls;
+}
 void AllocHookOnCall(uint32_t k, AllocHookFn fn, void* context) {
     g_callbackAt = 0;
     g_callback = fn;
     g_callbackContext = context;
     g_callbackAt = fn != nullptr ? k : 0;
 }
-int32_t AllocHookOutstanding() { return g_outstanding; }
+int32_t AllocHookOutstanding() {
+    return g_outstanding;
+}
 #else
 namespace {
-constexpr bool HookRefuses() { return false; }
+constexpr bool HookRefuses() {
+    return false;
+}
 constexpr void HookAllocated() {}
 constexpr void HookFreed() {}
-}  // namespace
+} // namespace
 #endif

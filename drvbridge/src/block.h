@@ -6,12 +6,12 @@
 // A zero-filled block of n bytes, or null. On Windows the block sits behind a
 // hidden word that holds its global-memory handle.
 [[nodiscard]] void* AllocBlock(uint32_t n);
-void FreeBlock(void* block);  // null is ignored
+void FreeBlock(void* block); // null is ignored
 
 struct ReadCursor {
-    const uint8_t* viewBase;  // only used to unmap the view
-    const uint8_t* position;  // next byte to read
-    uint32_t remaining;       // bytes not yet read
+    const uint8_t* viewBase; // only used to unmap the view
+    const uint8_t* position; // next byte to read
+    uint32_t remaining;      // bytes not yet read
 };
 #if UINTPTR_MAX == 0xFFFFFFFFu
 static_assert(sizeof(ReadCursor) == 12, "three 32-bit fields");

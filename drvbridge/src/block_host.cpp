@@ -15,7 +15,7 @@
 namespace {
 // Keeps the caller's bytes aligned for any record.
 constexpr uint32_t kHiddenWord = 16;
-}  // namespace
+} // namespace
 
 void* AllocBlock(uint32_t n) {
     // Same refusal as on Windows, where the hidden word is 4 bytes.

@@ -9,7 +9,7 @@
 namespace {
 constexpr uint32_t kHandleWord = 4;
 static_assert(sizeof(HGLOBAL) == kHandleWord, "the hidden word holds a 32-bit handle");
-}  // namespace
+} // namespace
 
 void* AllocBlock(uint32_t n) {
     // n + 4 must not wrap: a wrapped request would be tiny and zeroing n

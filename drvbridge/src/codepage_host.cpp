@@ -21,11 +21,15 @@ constexpr std::array<LeadRange, 5> kLeadRanges{{
 }};
 
 std::atomic<uint32_t> g_codePage{1252};
-}  // namespace
+} // namespace
 
-void SetHostCodePage(uint32_t codePage) { g_codePage = codePage; }
+void SetHostCodePage(uint32_t codePage) {
+    g_codePage = codePage;
+}
 
-uint32_t CurrentCodePage() { return g_codePage; }
+uint32_t CurrentCodePage() {
+    return g_codePage;
+}
 
 bool IsLeadByteIn(uint32_t codePage, uint8_t byte) {
     for (const LeadRange& range : kLeadRanges) {

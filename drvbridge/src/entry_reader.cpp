@@ -12,9 +12,15 @@ static_assert(sizeof(DescriptionEntry) == 4 * sizeof(TextBuffer), "four buffers 
 namespace {
 constexpr uint32_t kFirstCapacity = 1024;
 
-constexpr bool IsBlank(uint8_t b) { return b == 0x09 || b == 0x20; }
-constexpr bool IsLineEnd(uint8_t b) { return b == 0x0D || b == 0x0A; }
-constexpr bool IsDelimiter(uint8_t b) { return IsBlank(b) || IsLineEnd(b) || b == ':'; }
+constexpr bool IsBlank(uint8_t b) {
+    return b == 0x09 || b == 0x20;
+}
+constexpr bool IsLineEnd(uint8_t b) {
+    return b == 0x0D || b == 0x0A;
+}
+constexpr bool IsDelimiter(uint8_t b) {
+    return IsBlank(b) || IsLineEnd(b) || b == ':';
+}
 
 // Byte classes for the runs the scanners pass over in bulk: a value byte that
 // changes no state (plain ASCII, none of the bracket, quote, escape or line
@@ -37,7 +43,9 @@ constexpr std::array<uint8_t, 256> kClass = [] {
 
 // No double-byte Windows page has a lead byte below 0x80; skipping the
 // platform call there keeps plain text cheap.
-bool IsLead(uint32_t codePage, uint8_t b) { return b >= 0x80 && IsLeadByteIn(codePage, b); }
+bool IsLead(uint32_t codePage, uint8_t b) {
+    return b >= 0x80 && IsLeadByteIn(codePage, b);
+}
 
 inline int32_t Next(ReadCursor* cursor, uint8_t* current) {
     if (cursor->remaining == 0) return READ_END;
@@ -51,7 +59,8 @@ inline int32_t Next(ReadCursor* cursor, uint8_t* current) {
 inline uint32_t RunLength(const ReadCursor* cursor, uint8_t cls) {
     const uint8_t* p = cursor->position;
     const uint8_t* const end = p + cursor->remaining;
-    while (p != end && (kClass[*p] & cls) != 0) ++p;
+    while (p != end && (kClass[*p] & cls) != 0)
+        ++p;
     return static_cast<uint32_t>(p - cursor->position);
 }
 
@@ -89,7 +98,9 @@ int32_t StoreRun(TextBuffer* buffer, ReadCursor* cursor, uint8_t* current, uint3
     return READ_OK;
 }
 
-void EndText(TextBuffer* buffer) { buffer->data[buffer->length] = 0; }
+void EndText(TextBuffer* buffer) {
+    buffer->data[buffer->length] = 0;
+}
 
 int32_t SkipBlanks(ReadCursor* cursor, uint8_t* current) {
     while (IsBlank(*current)) {
@@ -149,9 +160,11 @@ int32_t ValueIn(TextBuffer* value, ReadCursor* cursor, uint8_t* current, uint32_
     EndText(value);
     return status;
 }
-}  // namespace
+} // namespace
 
-int32_t NextChar(ReadCursor* cursor, uint8_t* current) { return Next(cursor, current); }
+int32_t NextChar(ReadCursor* cursor, uint8_t* current) {
+    return Next(cursor, current);
+}
 
 int32_t InitTextBuffer(TextBuffer* buffer) {
     buffer->data = static_cast<uint8_t*>(AllocBlock(kFirstCapacity + 1));
@@ -198,7 +211,8 @@ int32_t SkipToLineEnd(ReadCursor* cursor) {
     // A tight scan: skipped lines are most of what a file holds.
     const uint8_t* p = cursor->position;
     const uint8_t* const end = p + cursor->remaining;
-    while (p != end && !IsLineEnd(*p)) ++p;
+    while (p != end && !IsLineEnd(*p))
+        ++p;
     const int32_t status = p == end ? READ_END : READ_OK;
     if (p != end) ++p;
     cursor->remaining -= static_cast<uint32_t>(p - cursor->position);

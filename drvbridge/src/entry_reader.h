@@ -12,9 +12,9 @@ inline constexpr int32_t READ_SYNTAX = 3;
 inline constexpr int32_t READ_NO_MEMORY = 4;
 
 struct TextBuffer {
-    uint32_t capacity;  // text bytes the block holds, NUL not counted
-    uint32_t length;    // text bytes held
-    uint8_t* data;      // capacity + 1 bytes, from AllocBlock
+    uint32_t capacity; // text bytes the block holds, NUL not counted
+    uint32_t length;   // text bytes held
+    uint8_t* data;     // capacity + 1 bytes, from AllocBlock
 };
 
 struct DescriptionEntry {

@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr uint32_t kMagic = 0x45584330;  // bytes 30 43 58 45: "0CXE" in memory
+constexpr uint32_t kMagic = 0x45584330; // bytes 30 43 58 45: "0CXE" in memory
 
 using ExcGetExclusiveFn = LONG(WINAPI*)(LPCSTR);
 using ExcContextFn = LONG(WINAPI*)(LONG);
@@ -28,7 +28,7 @@ struct ExclusiveHandle {
     uint32_t magic;
     LONG context;
     HMODULE library;
-    FARPROC entry[10];  // in the order of kEntryNames
+    FARPROC entry[10]; // in the order of kEntryNames
 };
 static_assert(sizeof(ExclusiveHandle) == 13 * 4, "thirteen 32-bit words");
 static_assert(offsetof(ExclusiveHandle, magic) == 0);
@@ -37,13 +37,21 @@ static_assert(offsetof(ExclusiveHandle, library) == 8);
 static_assert(offsetof(ExclusiveHandle, entry) == 12);
 
 enum EntryIndex : uint32_t {
-    kGetExclusive, kFreeExclusive, kGetPrinterOption, kGetPrinterValue, kGetWaterMarkList,
-    kSetCommandBase, kGetCommandBase, kUpdateCommand, kGetCommandChange, kGetCommandValue,
+    kGetExclusive,
+    kFreeExclusive,
+    kGetPrinterOption,
+    kGetPrinterValue,
+    kGetWaterMarkList,
+    kSetCommandBase,
+    kGetCommandBase,
+    kUpdateCommand,
+    kGetCommandChange,
+    kGetCommandValue,
 };
 
 constexpr std::array<const char*, 10> kEntryNames = {
-    "ExcGetExclusive",   "ExcFreeExclusive",  "ExcGetPrinterOption", "ExcGetPrinterValue",
-    "ExcGetWaterMarkList", "ExcSetCommandBase", "ExcGetCommandBase", "ExcUpdateCommand",
+    "ExcGetExclusive",     "ExcFreeExclusive",   "ExcGetPrinterOption", "ExcGetPrinterValue",
+    "ExcGetWaterMarkList", "ExcSetCommandBase",  "ExcGetCommandBase",   "ExcUpdateCommand",
     "ExcGetCommandChange", "ExcGetCommandValue",
 };
 
@@ -63,8 +71,7 @@ constexpr std::array<const char*, 10> kEntryNames = {
     return handle;
 }
 
-template <typename Fn>
-Fn Entry(const ExclusiveHandle* handle, EntryIndex index) {
+template <typename Fn> Fn Entry(const ExclusiveHandle* handle, EntryIndex index) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(handle->entry[index]));
 }
 
@@ -88,11 +95,13 @@ void QueryFields(LPCSTR printerName) {
     return entry;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+    return TRUE;
+}
 
 HEXCLUSIVE WINAPI GetExclusive(LPCSTR printerName) {
     QueryFields(printerName);
@@ -193,4 +202,4 @@ LONG WINAPI GetDriverDevmode(LPCSTR printerName, LONG a, LONG b, LONG c, LONG d)
     return result;
 }
 
-}  // extern "C"
+} // extern "C"

@@ -12,7 +12,7 @@ namespace {
 // Compared with its NUL, so longer and shorter keywords do not match.
 constexpr char kLibraryKeyword[] = "ExcDepDLLName";
 static_assert(sizeof(kLibraryKeyword) == 14, "13 characters and the NUL");
-}  // namespace
+} // namespace
 
 char* GetDriverDataFile(HANDLE printer) {
     DWORD needed = 0;
@@ -57,12 +57,12 @@ extern "C" LONG WINAPI GetDependDllName(LPCSTR printerName, LPSTR libraryName) {
     LONG result = 0;
     for (;;) {
         int32_t status = ReadNextEntry(entry, cursor);
-        if (status == READ_SYNTAX) continue;  // a broken entry hides nothing after it
+        if (status == READ_SYNTAX) continue; // a broken entry hides nothing after it
         if (status != READ_OK) break;
         if (std::memcmp(entry->keyword.data, kLibraryKeyword, sizeof(kLibraryKeyword)) == 0) {
             // The first match wins, whether or not its name fits.
-            result = ApplyQuoteRule(reinterpret_cast<const char*>(entry->value.data),
-                                    libraryName, kLibraryNameSize);
+            result = ApplyQuoteRule(reinterpret_cast<const char*>(entry->value.data), libraryName,
+                                    kLibraryNameSize);
             break;
         }
     }

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-inline constexpr uint32_t kLibraryNameSize = 260;  // MAX_PATH, NUL included
+inline constexpr uint32_t kLibraryNameSize = 260; // MAX_PATH, NUL included
 
 // Copies value (length bytes, NUL-terminated) into name, one leading double
 // quote dropped and, if what follows is 2 or more bytes long and ends in a

@@ -13,9 +13,9 @@
 
 namespace {
 struct Member {
-    std::vector<uint8_t> stored;   // one gzip member
-    std::vector<uint8_t> decoded;  // what it decodes to
-    std::vector<uint8_t> out;      // exact-size output, shared by every decoder
+    std::vector<uint8_t> stored;  // one gzip member
+    std::vector<uint8_t> decoded; // what it decodes to
+    std::vector<uint8_t> out;     // exact-size output, shared by every decoder
 };
 
 std::vector<uint8_t> GzipOf(const std::string& bytes) {
@@ -50,13 +50,15 @@ std::vector<Member>& Members() {
 
 int64_t DecodedBytes() {
     int64_t n = 0;
-    for (const Member& m : Members()) n += static_cast<int64_t>(m.decoded.size());
+    for (const Member& m : Members())
+        n += static_cast<int64_t>(m.decoded.size());
     return n;
 }
 
 void Report(benchmark::State& state) {
     int64_t stored = 0;
-    for (const Member& m : Members()) stored += static_cast<int64_t>(m.stored.size());
+    for (const Member& m : Members())
+        stored += static_cast<int64_t>(m.stored.size());
     state.SetBytesProcessed(state.iterations() * DecodedBytes());
     state.counters["decoded_MB"] = static_cast<double>(DecodedBytes()) / 1e6;
     state.counters["stored_MB"] = static_cast<double>(stored) / 1e6;
@@ -111,12 +113,13 @@ BENCHMARK(BM_ZlibRawInflateCrc32);
 
 void BM_Memcpy(benchmark::State& state) {
     for (auto _ : state) {
-        for (Member& m : Members()) std::memcpy(m.out.data(), m.decoded.data(), m.out.size());
+        for (Member& m : Members())
+            std::memcpy(m.out.data(), m.decoded.data(), m.out.size());
         benchmark::ClobberMemory();
     }
     Report(state);
 }
 BENCHMARK(BM_Memcpy);
-}  // namespace
+} // namespace
 
 BENCHMARK_MAIN();

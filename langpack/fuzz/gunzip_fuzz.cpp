@@ -48,7 +48,7 @@ Run Decode(const uint8_t* source, uint32_t sourceLen, uint32_t capacity) {
                std::vector<uint8_t>(buffer.begin() + kGuard, buffer.begin() + kGuard + count)};
 }
 
-}  // namespace
+} // namespace
 
 // The first two bytes pick the capacity; the rest is the gzip stream, copied
 // to an exact-size heap block so a read past its end is caught.

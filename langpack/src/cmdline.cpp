@@ -11,16 +11,14 @@ namespace {
 
 constexpr char kSwitchDelimiters[] = "/";
 
-bool IsNumberSpace(char c)
-{
+bool IsNumberSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 // Leading white space, one optional sign, digits up to the first non-digit;
 // no digits read as 0. Saturates instead of overflowing: a token is at most
 // two bytes past its letter, so only fuzzed callers get that far.
-int32_t ReadDecimal(const char* text)
-{
+int32_t ReadDecimal(const char* text) {
     while (IsNumberSpace(*text)) {
         ++text;
     }
@@ -41,13 +39,11 @@ int32_t ReadDecimal(const char* text)
 
 } // namespace
 
-char* ByteStep(const char* position)
-{
+char* ByteStep(const char* position) {
     return const_cast<char*>(position + 1);
 }
 
-char* NextToken(char* position, const char* delimiters, CharStepFn step)
-{
+char* NextToken(char* position, const char* delimiters, CharStepFn step) {
     if (position == nullptr) {
         return nullptr;
     }
@@ -67,8 +63,7 @@ char* NextToken(char* position, const char* delimiters, CharStepFn step)
     return nullptr;
 }
 
-int32_t ParseLanguageSwitch(char* text, int32_t* index, CharStepFn step)
-{
+int32_t ParseLanguageSwitch(char* text, int32_t* index, CharStepFn step) {
     *index = -1;
     char* p = text;
     for (;;) {
@@ -101,8 +96,7 @@ int32_t ParseLanguageSwitch(char* text, int32_t* index, CharStepFn step)
     }
 }
 
-const char* ArgumentTail(const char* commandLine)
-{
+const char* ArgumentTail(const char* commandLine) {
     const auto* p = reinterpret_cast<const unsigned char*>(commandLine);
     if (*p == '"') {
         ++p;

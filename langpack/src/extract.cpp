@@ -23,8 +23,7 @@ struct Member {
 };
 
 // The bytes of a member stay valid for the life of the process.
-bool FindMember(uint32_t resourceId, Member* member)
-{
+bool FindMember(uint32_t resourceId, Member* member) {
     HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(resourceId & 0xFFFFu), "DEVFILE");
     if (found == nullptr) {
         return false;
@@ -35,8 +34,7 @@ bool FindMember(uint32_t resourceId, Member* member)
     return member->bytes != nullptr;
 }
 
-uint32_t TrailerSize(const Member& m)
-{
+uint32_t TrailerSize(const Member& m) {
     const uint8_t* t = m.bytes + m.size - 4;
     return t[0] | t[1] << 8 | t[2] << 16 | static_cast<uint32_t>(t[3]) << 24;
 }
@@ -44,23 +42,20 @@ uint32_t TrailerSize(const Member& m)
 // One byte of slack past ISIZE: a member that decodes to more fills it, one
 // that decodes to less leaves the count short, and only a count of exactly
 // ISIZE below a full buffer means the member's end and CRC were reached.
-bool DecodeExactly(const Member& m, uint8_t* buffer, uint32_t expected)
-{
+bool DecodeExactly(const Member& m, uint8_t* buffer, uint32_t expected) {
     uint32_t count = expected + 1;
     return GunzipMemory(buffer, &count, m.bytes, m.size) == 0 && count == expected;
 }
 
 // Windows refuses to replace a read-only file; Wine running as root does not,
 // so the attribute is honoured here.
-bool TargetReplaceable(const char* path)
-{
+bool TargetReplaceable(const char* path) {
     const DWORD attributes = GetFileAttributesA(path);
     return attributes == INVALID_FILE_ATTRIBUTES ||
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
 }
 
-bool WriteWhole(const char* path, const uint8_t* data, uint32_t size)
-{
+bool WriteWhole(const char* path, const uint8_t* data, uint32_t size) {
     FILE* file = std::fopen(path, "wb");
     if (file == nullptr) {
         return false;
@@ -72,8 +67,7 @@ bool WriteWhole(const char* path, const uint8_t* data, uint32_t size)
     return written == size && flushed && closed;
 }
 
-int32_t WriteReplacing(const char* targetPath, const uint8_t* data, uint32_t size)
-{
+int32_t WriteReplacing(const char* targetPath, const uint8_t* data, uint32_t size) {
     char tempPath[MAX_PATH + sizeof kTempSuffix];
     const size_t length = std::strlen(targetPath);
     if (length + sizeof kTempSuffix > sizeof tempPath || !TargetReplaceable(targetPath)) {
@@ -90,10 +84,9 @@ int32_t WriteReplacing(const char* targetPath, const uint8_t* data, uint32_t siz
     return EXTRACT_WRITTEN;
 }
 
-}  // namespace
+} // namespace
 
-int32_t MatchesExistingFile(const char* path, const uint8_t* data)
-{
+int32_t MatchesExistingFile(const char* path, const uint8_t* data) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(path, &found);
     if (search == INVALID_HANDLE_VALUE) {
@@ -120,8 +113,7 @@ int32_t MatchesExistingFile(const char* path, const uint8_t* data)
     return result;
 }
 
-int32_t ExtractPayloadMember(uint32_t resourceId, const char* targetPath, int32_t compareFirst)
-{
+int32_t ExtractPayloadMember(uint32_t resourceId, const char* targetPath, int32_t compareFirst) {
     Member member{};
     if (!FindMember(resourceId, &member) || member.size < 4) {
         return EXTRACT_FAILED;

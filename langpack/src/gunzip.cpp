@@ -24,16 +24,15 @@ constexpr int kFlagComment = 0x10;
 constexpr int kFlagReserved = 0xE0;
 
 struct GzipMemoryStream {
-    z_stream stream;      // next_in/avail_in: the cursor shared with inflate
-    int32_t status;       // last zlib status or GUNZIP_NOT_GZIP
-    int32_t sourceEnded;  // a byte was wanted and none was left
-    uint32_t crc;         // running CRC-32 of the current member's output
-    int32_t notGzip;      // the bytes at a header position are not the magic
-    char mode;            // 'r': this record only reads
+    z_stream stream;     // next_in/avail_in: the cursor shared with inflate
+    int32_t status;      // last zlib status or GUNZIP_NOT_GZIP
+    int32_t sourceEnded; // a byte was wanted and none was left
+    uint32_t crc;        // running CRC-32 of the current member's output
+    int32_t notGzip;     // the bytes at a header position are not the magic
+    char mode;           // 'r': this record only reads
 };
 
-int NextSourceByte(GzipMemoryStream* s)
-{
+int NextSourceByte(GzipMemoryStream* s) {
     if (s->sourceEnded) {
         return -1;
     }
@@ -45,14 +44,12 @@ int NextSourceByte(GzipMemoryStream* s)
     return *s->stream.next_in++;
 }
 
-void GiveBackByte(GzipMemoryStream* s)
-{
+void GiveBackByte(GzipMemoryStream* s) {
     s->stream.next_in--;
     s->stream.avail_in++;
 }
 
-uint32_t ReadTrailerWord(GzipMemoryStream* s)
-{
+uint32_t ReadTrailerWord(GzipMemoryStream* s) {
     uint32_t value = 0;
     int byte = 0;
     for (int shift = 0; shift < 32; shift += 8) {
@@ -66,22 +63,19 @@ uint32_t ReadTrailerWord(GzipMemoryStream* s)
     return value;
 }
 
-void SkipBytes(GzipMemoryStream* s, uint32_t count)
-{
+void SkipBytes(GzipMemoryStream* s, uint32_t count) {
     while (count-- > 0 && NextSourceByte(s) >= 0) {
     }
 }
 
-void SkipZeroTerminated(GzipMemoryStream* s)
-{
+void SkipZeroTerminated(GzipMemoryStream* s) {
     int byte = 0;
     do {
         byte = NextSourceByte(s);
     } while (byte > 0);
 }
 
-void ReadGzipHeader(GzipMemoryStream* s)
-{
+void ReadGzipHeader(GzipMemoryStream* s) {
     const int first = NextSourceByte(s);
     if (first != kMagic1) {
         // End of source at a member boundary, or something that is not gzip.
@@ -111,7 +105,7 @@ void ReadGzipHeader(GzipMemoryStream* s)
         s->status = Z_DATA_ERROR;
         return;
     }
-    SkipBytes(s, 6);  // MTIME, XFL, OS: nothing here depends on them
+    SkipBytes(s, 6); // MTIME, XFL, OS: nothing here depends on them
     if (flags & kFlagExtra) {
         const int low = NextSourceByte(s);
         const int high = NextSourceByte(s);
@@ -124,13 +118,12 @@ void ReadGzipHeader(GzipMemoryStream* s)
         SkipZeroTerminated(s);
     }
     if (flags & kFlagHeaderCrc) {
-        SkipBytes(s, 2);  // the member's own CRC-32 guards the data
+        SkipBytes(s, 2); // the member's own CRC-32 guards the data
     }
     s->status = s->sourceEnded ? Z_DATA_ERROR : Z_OK;
 }
 
-int32_t ReleaseGzipStream(GzipMemoryStream* s)
-{
+int32_t ReleaseGzipStream(GzipMemoryStream* s) {
     if (s == nullptr) {
         return Z_STREAM_ERROR;
     }
@@ -147,8 +140,7 @@ int32_t ReleaseGzipStream(GzipMemoryStream* s)
 
 // One member has ended inside inflate: check its trailer and look at what
 // follows. Leaves status 0 only when a further member begins.
-void FinishMember(GzipMemoryStream* s, const uint8_t** memberStart)
-{
+void FinishMember(GzipMemoryStream* s, const uint8_t** memberStart) {
     const auto produced = static_cast<uInt>(s->stream.next_out - *memberStart);
     s->crc = static_cast<uint32_t>(crc32(s->crc, *memberStart, produced));
     *memberStart = s->stream.next_out;
@@ -180,10 +172,9 @@ void FinishMember(GzipMemoryStream* s, const uint8_t** memberStart)
     s->crc = static_cast<uint32_t>(crc32(0L, Z_NULL, 0));
 }
 
-}  // namespace
+} // namespace
 
-int32_t GunzipMemory(uint8_t* dest, uint32_t* destLen, const uint8_t* source, uint32_t sourceLen)
-{
+int32_t GunzipMemory(uint8_t* dest, uint32_t* destLen, const uint8_t* source, uint32_t sourceLen) {
     const uint32_t capacity = *destLen;
     auto* s = static_cast<GzipMemoryStream*>(std::calloc(1, sizeof(GzipMemoryStream)));
     if (s == nullptr) {
@@ -191,11 +182,11 @@ int32_t GunzipMemory(uint8_t* dest, uint32_t* destLen, const uint8_t* source, ui
     }
     s->crc = static_cast<uint32_t>(crc32(0L, Z_NULL, 0));
     s->mode = 'r';
-    s->stream.next_in = const_cast<Bytef*>(source);  // inflate never writes it
+    s->stream.next_in = const_cast<Bytef*>(source); // inflate never writes it
     s->stream.avail_in = sourceLen;
 
-    s->status = inflateInit2_(&s->stream, -MAX_WBITS, ZLIB_VERSION,
-                              static_cast<int>(sizeof(z_stream)));
+    s->status =
+        inflateInit2_(&s->stream, -MAX_WBITS, ZLIB_VERSION, static_cast<int>(sizeof(z_stream)));
     if (s->status != Z_OK) {
         // Nothing to end; the code goes back as it is.
         s->stream.state = nullptr;

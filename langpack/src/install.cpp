@@ -11,8 +11,7 @@
 
 namespace {
 
-constexpr LanguageSet Row(const char (&code)[3], int index)
-{
+constexpr LanguageSet Row(const char (&code)[3], int index) {
     const auto first = static_cast<uint16_t>(101 + 5 * index);
     return LanguageSet{{code[0], code[1], '\0'},
                        {first, static_cast<uint16_t>(first + 1), static_cast<uint16_t>(first + 2),
@@ -22,17 +21,17 @@ constexpr LanguageSet Row(const char (&code)[3], int index)
 // One column of a set. writtenAfter: the column whose file must have been
 // written for this one to be written at all, or -1.
 struct FileKind {
-    const char* pattern;  // "%s" stands for the set's code
+    const char* pattern; // "%s" stands for the set's code
     int32_t compareFirst;
     int32_t writtenAfter;
 };
 
 constexpr std::array<FileKind, 5> kFileKinds = {{
-    {"KWT5D1%s.DLL", 0, -1},  // the driver's resource library
-    {"KWT5D1%s.HLP", 1, -1},  // the driver's help file
-    {"KWT5D1%s.cnt", 0, 1},   // its contents file
-    {"KWT5DS%s.HLP", 1, -1},  // the status monitor's help file
-    {"KWT5DS%s.cnt", 0, 3},   // its contents file
+    {"KWT5D1%s.DLL", 0, -1}, // the driver's resource library
+    {"KWT5D1%s.HLP", 1, -1}, // the driver's help file
+    {"KWT5D1%s.cnt", 0, 1},  // its contents file
+    {"KWT5DS%s.HLP", 1, -1}, // the status monitor's help file
+    {"KWT5DS%s.cnt", 0, 3},  // its contents file
 }};
 
 constexpr size_t kFileNameSize = 32;
@@ -42,8 +41,7 @@ static_assert(sizeof(LanguageSet) == 14);
 static_assert(kPathSize >= kTargetDirSize - 1 + 12 + 1);
 
 // The pattern with its "%s" replaced by the code; 0 when it does not fit.
-int32_t FormFileName(char* name, const char* pattern, const char* code)
-{
+int32_t FormFileName(char* name, const char* pattern, const char* code) {
     size_t out = 0;
     for (const char* p = pattern; *p != '\0'; ++p) {
         const char* piece = p;
@@ -76,8 +74,7 @@ static_assert(kLanguageTable[0].resourceIds[0] == 101);
 static_assert(kLanguageTable[16].resourceIds[2] == 183);
 static_assert(kLanguageTable[19].resourceIds[4] == 200);
 
-int32_t InstallLanguageSet(int32_t index)
-{
+int32_t InstallLanguageSet(int32_t index) {
     const LanguageSet& row = kLanguageTable[static_cast<size_t>(index)];
     char targetDir[kTargetDirSize] = {};
     ResolveTargetDirectory(targetDir);

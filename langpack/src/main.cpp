@@ -11,11 +11,10 @@
 
 namespace {
 
-constexpr UINT kRejected = ERROR_INVALID_PARAMETER;  // 87
+constexpr UINT kRejected = ERROR_INVALID_PARAMETER; // 87
 static_assert(kRejected == 87);
 
-char* AnsiStep(const char* position)
-{
+char* AnsiStep(const char* position) {
     return CharNextA(position);
 }
 
@@ -24,8 +23,7 @@ char* AnsiStep(const char* position)
 // The start-up code's lpCmdLine is not used: for a quoted name followed
 // directly by text ("C:\x\langpack.exe"/L8) it is empty. The tail is taken
 // from the whole line instead.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
-{
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const char* tail = ArgumentTail(GetCommandLineA());
     const size_t length = std::strlen(tail);
     auto* copy = static_cast<char*>(std::malloc(length + 1));

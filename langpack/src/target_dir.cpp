@@ -9,15 +9,14 @@
 namespace {
 
 constexpr char kFallbackName[] = "_zelt\\";
-constexpr size_t kDriveRootLength = 3;  // "C:\"
+constexpr size_t kDriveRootLength = 3; // "C:\"
 
 static_assert(kDriveRootLength + sizeof kFallbackName <= kTargetDirSize);
 
 // The value with its backslash and terminator must fit the result: 258
 // characters at most. A longer one, or one without a terminator inside the
 // buffer, is refused rather than cut.
-bool CopyRegistryPrefix(char* result, const uint8_t* value)
-{
+bool CopyRegistryPrefix(char* result, const uint8_t* value) {
     const auto* text = reinterpret_cast<const char*>(value);
     const size_t length = strnlen(text, kTargetDirSize);
     if (length == 0 || length + 2 > kTargetDirSize) {
@@ -31,8 +30,7 @@ bool CopyRegistryPrefix(char* result, const uint8_t* value)
 
 // A failed query, an answer that did not fit (the query then returns the
 // size it needs) and anything shorter than a drive root give no prefix.
-bool CopyFallbackPrefix(char* result, const TargetDirPlatform& platform)
-{
+bool CopyFallbackPrefix(char* result, const TargetDirPlatform& platform) {
     char systemDir[kTargetDirSize] = {};
     const uint32_t length = platform.systemDirectory(systemDir, kTargetDirSize);
     if (length == 0 || length >= kTargetDirSize ||
@@ -46,8 +44,7 @@ bool CopyFallbackPrefix(char* result, const TargetDirPlatform& platform)
 
 } // namespace
 
-void ResolveTargetDirectoryOn(char* result, const TargetDirPlatform& platform)
-{
+void ResolveTargetDirectoryOn(char* result, const TargetDirPlatform& platform) {
     result[0] = '\0';
     if (platform.isNtFamily() == 0) {
         return;

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-inline constexpr unsigned kTargetDirSize = 260;  // MAX_PATH
+inline constexpr unsigned kTargetDirSize = 260; // MAX_PATH
 
 // Fills result (kTargetDirSize bytes) with a prefix that is empty or ends
 // with a backslash.
@@ -12,8 +12,8 @@ void ResolveTargetDirectory(char* result);
 
 // What the resolution asks of the platform. The Win32 answers live in
 // target_dir_win32.cpp; tests pass their own.
-inline constexpr int32_t TARGET_VALUE_READ = 1;    // key opened, value read
-inline constexpr int32_t TARGET_VALUE_ABSENT = 0;  // key or value missing, or too large
+inline constexpr int32_t TARGET_VALUE_READ = 1;   // key opened, value read
+inline constexpr int32_t TARGET_VALUE_ABSENT = 0; // key or value missing, or too large
 
 struct TargetDirPlatform {
     // Nonzero on the NT family, the only one with the per-user setting.

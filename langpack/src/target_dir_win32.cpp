@@ -12,8 +12,7 @@ constexpr char kDirectoryValue[] = "_ZELTDirectory";
 static_assert(sizeof(OSVERSIONINFOA) == 148);
 static_assert(KEY_READ == 0x20019);
 
-int32_t IsNtFamily()
-{
+int32_t IsNtFamily() {
     OSVERSIONINFOA version = {};
     version.dwOSVersionInfoSize = sizeof version;
     if (GetVersionExA(&version) == 0) {
@@ -23,8 +22,7 @@ int32_t IsNtFamily()
 }
 
 // The type is not examined: the bytes up to the first zero are the text.
-int32_t ReadDirectoryValue(uint8_t* value, uint32_t size)
-{
+int32_t ReadDirectoryValue(uint8_t* value, uint32_t size) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return TARGET_VALUE_ABSENT;
@@ -35,8 +33,7 @@ int32_t ReadDirectoryValue(uint8_t* value, uint32_t size)
     return status == ERROR_SUCCESS ? TARGET_VALUE_READ : TARGET_VALUE_ABSENT;
 }
 
-uint32_t SystemDirectory(char* buffer, uint32_t size)
-{
+uint32_t SystemDirectory(char* buffer, uint32_t size) {
     return GetSystemDirectoryA(buffer, size);
 }
 
@@ -44,7 +41,6 @@ constexpr TargetDirPlatform kWin32Platform = {IsNtFamily, ReadDirectoryValue, Sy
 
 } // namespace
 
-void ResolveTargetDirectory(char* result)
-{
+void ResolveTargetDirectory(char* result) {
     ResolveTargetDirectoryOn(result, kWin32Platform);
 }

@@ -17,16 +17,15 @@
 
 namespace {
 
-constexpr int32_t kRejected = -1;  // expected "index" of a rejected tail
+constexpr int32_t kRejected = -1; // expected "index" of a rejected tail
 
 struct TailCase {
     const char* tail;
-    int32_t expected;  // set index, or kRejected
+    int32_t expected; // set index, or kRejected
 };
 
 // Parses a private copy, as the entry does; returns the index or kRejected.
-int32_t Parse(const std::string& tail, CharStepFn step)
-{
+int32_t Parse(const std::string& tail, CharStepFn step) {
     std::vector<char> copy(tail.begin(), tail.end());
     copy.push_back('\0');
     int32_t index = 12345;
@@ -70,7 +69,7 @@ const TailCase kGrammar[] = {
     {"\"/L15\"", kRejected},
     {"/L1 x /L2", kRejected},
     {"/L1x /L2", 2},
-    {"/L7 /L20", kRejected},  // a later invalid token spoils an earlier good one
+    {"/L7 /L20", kRejected}, // a later invalid token spoils an earlier good one
     {"/L19 /L0", 0},
     {"/", kRejected},
     {"//L1", kRejected},
@@ -80,28 +79,26 @@ const TailCase kGrammar[] = {
 
 class Grammar : public testing::TestWithParam<TailCase> {};
 
-TEST_P(Grammar, ByteStep)
-{
-    EXPECT_EQ(Parse(GetParam().tail, ByteStep), GetParam().expected) << "tail [" << GetParam().tail << "]";
+TEST_P(Grammar, ByteStep) {
+    EXPECT_EQ(Parse(GetParam().tail, ByteStep), GetParam().expected)
+        << "tail [" << GetParam().tail << "]";
 }
 
 #ifdef _WIN32
-char* AnsiStep(const char* position)
-{
+char* AnsiStep(const char* position) {
     return CharNextA(position);
 }
 
 // ASCII tails read the same in every code page.
-TEST_P(Grammar, CharNextA)
-{
-    EXPECT_EQ(Parse(GetParam().tail, AnsiStep), GetParam().expected) << "tail [" << GetParam().tail << "]";
+TEST_P(Grammar, CharNextA) {
+    EXPECT_EQ(Parse(GetParam().tail, AnsiStep), GetParam().expected)
+        << "tail [" << GetParam().tail << "]";
 }
 #endif
 
 INSTANTIATE_TEST_SUITE_P(Tails, Grammar, testing::ValuesIn(kGrammar));
 
-TEST(ParseLanguageSwitch, CutsOnlyTheWorkingCopy)
-{
+TEST(ParseLanguageSwitch, CutsOnlyTheWorkingCopy) {
     char text[] = "/L12/L3";
     int32_t index = -1;
     ASSERT_EQ(ParseLanguageSwitch(text, &index, ByteStep), 1);
@@ -113,22 +110,15 @@ TEST(ParseLanguageSwitch, CutsOnlyTheWorkingCopy)
 struct TokenCase {
     const char* text;
     const char* delimiters;
-    int offset;  // of the result from text, or -1 for none
+    int offset; // of the result from text, or -1 for none
 };
 
 const TokenCase kTokens[] = {
-    {"", "/", -1},
-    {"abc", "/", -1},
-    {"/", "/", 1},
-    {"a/b", "/", 2},
-    {"ab/c/d", "/", 3},
-    {"x-y/z", "-/", 2},
-    {"x-y/z", "/-", 2},
-    {"x-y/z", "", -1},
+    {"", "/", -1},      {"abc", "/", -1},   {"/", "/", 1},      {"a/b", "/", 2},
+    {"ab/c/d", "/", 3}, {"x-y/z", "-/", 2}, {"x-y/z", "/-", 2}, {"x-y/z", "", -1},
 };
 
-TEST(NextToken, FindsTheFirstDelimiter)
-{
+TEST(NextToken, FindsTheFirstDelimiter) {
     for (const TokenCase& c : kTokens) {
         std::string text = c.text;
         char* result = NextToken(text.data(), c.delimiters, ByteStep);
@@ -143,13 +133,11 @@ TEST(NextToken, FindsTheFirstDelimiter)
 
 int stepsLeft = 0;
 
-char* StepThenFail(const char* position)
-{
+char* StepThenFail(const char* position) {
     return --stepsLeft < 0 ? nullptr : const_cast<char*>(position + 1);
 }
 
-TEST(NextToken, EndsWhenTheStepYieldsNull)
-{
+TEST(NextToken, EndsWhenTheStepYieldsNull) {
     char text[] = "abcdef/x";
     stepsLeft = 2;
     EXPECT_EQ(NextToken(text, "/", StepThenFail), nullptr);
@@ -182,10 +170,10 @@ const CommandLineCase kCommandLines[] = {
     {"langpack.exe/L8", ""},
 };
 
-TEST(ArgumentTail, SkipsTheProgramNameAndTheBlanksAfterIt)
-{
+TEST(ArgumentTail, SkipsTheProgramNameAndTheBlanksAfterIt) {
     for (const CommandLineCase& c : kCommandLines) {
-        EXPECT_STREQ(ArgumentTail(c.commandLine), c.tail) << "command line [" << c.commandLine << "]";
+        EXPECT_STREQ(ArgumentTail(c.commandLine), c.tail)
+            << "command line [" << c.commandLine << "]";
     }
 }
 
@@ -202,25 +190,19 @@ struct DoubleByteCase {
 };
 
 const DoubleByteCase kDoubleByte[] = {
-    {"\x81/L5", kRejected, 5},
-    {"/L1 \x81/L2", kRejected, 2},
-    {"\x83\x4C/L3", 3, 3},
-    {"\x95\x5C/L7", 7, 7},
-    {"/L\x83\x4C", 0, 0},
-    {"/L1\x83\x4C", kRejected, kRejected},
-    {"/L\x83\x4C/L2", 2, 2},
-    {"/L5\x83", 5, 5},
+    {"\x81/L5", kRejected, 5},   {"/L1 \x81/L2", kRejected, 2},
+    {"\x83\x4C/L3", 3, 3},       {"\x95\x5C/L7", 7, 7},
+    {"/L\x83\x4C", 0, 0},        {"/L1\x83\x4C", kRejected, kRejected},
+    {"/L\x83\x4C/L2", 2, 2},     {"/L5\x83", 5, 5},
     {"/L\x83\x4C /L12", 12, 12},
 };
 
-bool ExpectCodePage932()
-{
+bool ExpectCodePage932() {
     const char* expected = std::getenv("ZELT_EXPECT_ACP");
     return expected != nullptr && std::strcmp(expected, "932") == 0;
 }
 
-TEST(DoubleByte, TrailBytesOpenNoToken)
-{
+TEST(DoubleByte, TrailBytesOpenNoToken) {
     if (!ExpectCodePage932()) {
         GTEST_SKIP() << "registered with LC_ALL=ja_JP.UTF-8 as cmdline_tests_cp932";
     }

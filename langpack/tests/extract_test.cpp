@@ -16,9 +16,9 @@ namespace {
 using namespace member_files;
 
 // Resource ids of the test members.
-constexpr uint32_t kGood = 1;     // 3000 bytes
-constexpr uint32_t kLarge = 2;    // 600 KB
-constexpr uint32_t kSmall = 3;    // 100 bytes: never compared
+constexpr uint32_t kGood = 1;  // 3000 bytes
+constexpr uint32_t kLarge = 2; // 600 KB
+constexpr uint32_t kSmall = 3; // 100 bytes: never compared
 constexpr uint32_t kBadCrc = 4;
 constexpr uint32_t kClaimsMore = 5;
 constexpr uint32_t kClaimsFewer = 6;
@@ -27,8 +27,7 @@ constexpr uint32_t kEmpty = 8;    // ISIZE 0
 constexpr uint32_t kTooShort = 9; // three bytes
 constexpr uint32_t kUnknown = 99;
 
-void RemoveTree(const std::string& dir)
-{
+void RemoveTree(const std::string& dir) {
     for (const auto& n : Listing(dir)) {
         const std::string p = dir + "\\" + n;
         SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -44,9 +43,8 @@ void RemoveTree(const std::string& dir)
 // A fresh folder per test; every test ends by checking that nothing but the
 // expected names is left in it.
 class Extract : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = std::string("scratch_extract_") + info->name();
         RemoveTree(dir_);
@@ -60,8 +58,7 @@ protected:
     std::string dir_;
 };
 
-TEST_F(Extract, WriteIfChanged)
-{
+TEST_F(Extract, WriteIfChanged) {
     const Bytes data = Raw(kGood);
     Bytes sameHeadLonger = data;
     sameHeadLonger.resize(data.size() + 77, 'z');
@@ -75,7 +72,7 @@ TEST_F(Extract, WriteIfChanged)
 
     struct Case {
         const char* name;
-        const Bytes* existing;  // null: no file
+        const Bytes* existing; // null: no file
         int32_t compareFirst;
         int32_t result;
     };
@@ -103,8 +100,7 @@ TEST_F(Extract, WriteIfChanged)
     }
 }
 
-TEST_F(Extract, LargeAndSmallMembers)
-{
+TEST_F(Extract, LargeAndSmallMembers) {
     const std::string target = Path("big.bin");
     EXPECT_EQ(ExtractPayloadMember(kLarge, target.c_str(), 0), EXTRACT_WRITTEN);
     EXPECT_EQ(ReadFile(target), Raw(kLarge));
@@ -122,10 +118,10 @@ TEST_F(Extract, LargeAndSmallMembers)
     ExpectOnly({"big.bin", "small.cnt"});
 }
 
-TEST_F(Extract, BadMembersWriteNothing)
-{
+TEST_F(Extract, BadMembersWriteNothing) {
     const Bytes old = {'o', 'l', 'd'};
-    const uint32_t ids[] = {kUnknown, kBadCrc, kClaimsMore, kClaimsFewer, kNotGzip, kEmpty, kTooShort};
+    const uint32_t ids[] = {kUnknown, kBadCrc, kClaimsMore, kClaimsFewer,
+                            kNotGzip, kEmpty,  kTooShort};
     for (uint32_t id : ids) {
         SCOPED_TRACE(::testing::Message() << "member " << id);
         const std::string fresh = Path("fresh.dll");
@@ -138,8 +134,7 @@ TEST_F(Extract, BadMembersWriteNothing)
     }
 }
 
-TEST_F(Extract, TargetsThatCannotBeReplaced)
-{
+TEST_F(Extract, TargetsThatCannotBeReplaced) {
     const Bytes old = {'p', 'r', 'e', 'v', 'i', 'o', 'u', 's'};
 
     // missing directory
@@ -179,8 +174,7 @@ TEST_F(Extract, TargetsThatCannotBeReplaced)
     ExpectOnly({"KWT5D1us.DLL", "ro.HLP", "held.cnt"});
 }
 
-TEST_F(Extract, MatchesExistingFile)
-{
+TEST_F(Extract, MatchesExistingFile) {
     const Bytes data = Raw(kGood);
     const std::string p = Path("m.bin");
     EXPECT_EQ(MatchesExistingFile(p.c_str(), data.data()), 0);
@@ -191,4 +185,4 @@ TEST_F(Extract, MatchesExistingFile)
     EXPECT_EQ(MatchesExistingFile(dir_.c_str(), data.data()), EXTRACT_FAILED);
 }
 
-}  // namespace
+} // namespace

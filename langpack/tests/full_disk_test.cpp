@@ -3,7 +3,7 @@
 // either what was there before or the complete new one, nothing temporary
 // stays behind, and a run that could not write everything reports failure.
 
-#pragma GCC diagnostic ignored "-Wrestrict"  // GCC 12 -O3, std::string concatenation
+#pragma GCC diagnostic ignored "-Wrestrict" // GCC 12 -O3, std::string concatenation
 
 #include <windows.h>
 
@@ -31,15 +31,13 @@ constexpr char kFillerPrefix[] = "filler";
 const char* const kSetNames[] = {"KWT5D1us.DLL", "KWT5D1us.HLP", "KWT5D1us.cnt", "KWT5DSus.HLP",
                                  "KWT5DSus.cnt"};
 
-DWORD Install(const std::string& switches)
-{
+DWORD Install(const std::string& switches) {
     const std::string app = ProgramDir() + "\\langpack.exe";
     return Start(app, "\"" + app + "\" " + switches);
 }
 
 // All bytes written, or false: on a full disk the write itself reports it.
-bool WriteFileBytes(const std::string& path, const std::string& bytes)
-{
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
@@ -51,18 +49,16 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes)
     return ok && written == bytes.size();
 }
 
-void Clear(const std::string& dir)
-{
+void Clear(const std::string& dir) {
     for (const std::string& name : List(dir)) {
         DeleteFileA((dir + "\\" + name).c_str());
     }
 }
 
-void SetDirectoryValue(const std::string& text)
-{
+void SetDirectoryValue(const std::string& text) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                              static_cast<DWORD>(text.size() + 1)),
@@ -71,8 +67,7 @@ void SetDirectoryValue(const std::string& text)
 }
 
 // Fills the disk with one-page files, then frees `pages` of them again.
-void FillLeaving(const std::string& dir, int pages)
-{
+void FillLeaving(const std::string& dir, int pages) {
     const std::string page(kPage, 'f');
     std::vector<std::string> fillers;
     for (int i = 0;; ++i) {
@@ -92,10 +87,10 @@ void FillLeaving(const std::string& dir, int pages)
 
 struct DiskCase {
     const char* name;
-    bool previousFiles;  // an older copy of each of the five files is there
-    int freePages;       // room left once the disk is full
+    bool previousFiles; // an older copy of each of the five files is there
+    int freePages;      // room left once the disk is full
     DWORD exitCode;
-    bool libraryNew;     // the first file of the set got written
+    bool libraryNew; // the first file of the set got written
 };
 
 // The set's library decodes to two pages and each other file to one; an
@@ -108,14 +103,13 @@ const DiskCase kCases[] = {
 };
 
 class FullDisk : public testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
+  protected:
+    static void SetUpTestSuite() {
         // The complete files, from a run into a directory with room.
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
-        const std::string roomy = std::string(temp) + "langpack-roomy-" +
-                                  std::to_string(GetCurrentProcessId());
+        const std::string roomy =
+            std::string(temp) + "langpack-roomy-" + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(roomy.c_str(), nullptr);
         SetDirectoryValue(roomy);
         ASSERT_EQ(Install("/L1"), kOk);
@@ -126,8 +120,7 @@ protected:
         Clear(roomy);
         RemoveDirectoryA(roomy.c_str());
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         Clear(kMount);
         RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
     }
@@ -137,8 +130,7 @@ protected:
     const std::string kMount = ZELT_FULL_DISK_DIR;
 };
 
-TEST_F(FullDisk, EveryFileIsOldOrCompleteAndNothingTemporaryStays)
-{
+TEST_F(FullDisk, EveryFileIsOldOrCompleteAndNothingTemporaryStays) {
     ASSERT_EQ(complete.size(), 5u);
     for (const DiskCase& c : kCases) {
         SCOPED_TRACE(c.name);
@@ -174,4 +166,4 @@ TEST_F(FullDisk, EveryFileIsOldOrCompleteAndNothingTemporaryStays)
     }
 }
 
-}  // namespace
+} // namespace

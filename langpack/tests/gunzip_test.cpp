@@ -14,10 +14,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-constexpr uint8_t kFill = 0xA5;  // what an untouched output byte holds
+constexpr uint8_t kFill = 0xA5; // what an untouched output byte holds
 
-Bytes Sample(size_t size, uint32_t seed)
-{
+Bytes Sample(size_t size, uint32_t seed) {
     // Text-like but not trivially repetitive, so inflate needs real work.
     Bytes out(size);
     uint32_t x = seed;
@@ -28,8 +27,7 @@ Bytes Sample(size_t size, uint32_t seed)
     return out;
 }
 
-Bytes RawDeflate(const Bytes& data)
-{
+Bytes RawDeflate(const Bytes& data) {
     z_stream z{};
     EXPECT_EQ(deflateInit2(&z, 9, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
     Bytes out(deflateBound(&z, static_cast<uLong>(data.size())));
@@ -43,24 +41,21 @@ Bytes RawDeflate(const Bytes& data)
     return out;
 }
 
-void PutWord(Bytes& out, uint32_t v)
-{
+void PutWord(Bytes& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) {
         out.push_back(static_cast<uint8_t>(v >> (8 * i)));
     }
 }
 
-uint32_t Crc(const Bytes& data)
-{
+uint32_t Crc(const Bytes& data) {
     return static_cast<uint32_t>(crc32(0L, data.data(), static_cast<uInt>(data.size())));
 }
 
 // Header with the optional fields that flags ask for (reserved bits too).
-Bytes Header(uint8_t flags, uint8_t method = 8)
-{
+Bytes Header(uint8_t flags, uint8_t method = 8) {
     Bytes h = {0x1F, 0x8B, method, flags, 1, 2, 3, 4, 0, 11};
     if (flags & 0x04) {
-        h.insert(h.end(), {5, 0, 'x', 'y', 0, 0x1F, 0x8B});  // XLEN 5
+        h.insert(h.end(), {5, 0, 'x', 'y', 0, 0x1F, 0x8B}); // XLEN 5
     }
     if (flags & 0x08) {
         const std::string name = "file0003.002";
@@ -73,7 +68,7 @@ Bytes Header(uint8_t flags, uint8_t method = 8)
         h.push_back(0);
     }
     if (flags & 0x02) {
-        h.insert(h.end(), {0xDE, 0xAD});  // wrong on purpose: never checked
+        h.insert(h.end(), {0xDE, 0xAD}); // wrong on purpose: never checked
     }
     return h;
 }
@@ -82,24 +77,21 @@ struct MemberParts {
     Bytes header, deflated, trailer;
 };
 
-MemberParts Parts(const Bytes& data, uint8_t flags = 0x08)
-{
+MemberParts Parts(const Bytes& data, uint8_t flags = 0x08) {
     MemberParts p{Header(flags), RawDeflate(data), {}};
     PutWord(p.trailer, Crc(data));
     PutWord(p.trailer, static_cast<uint32_t>(data.size()));
     return p;
 }
 
-Bytes Join(const MemberParts& p)
-{
+Bytes Join(const MemberParts& p) {
     Bytes out = p.header;
     out.insert(out.end(), p.deflated.begin(), p.deflated.end());
     out.insert(out.end(), p.trailer.begin(), p.trailer.end());
     return out;
 }
 
-Bytes Cat(Bytes a, const Bytes& b)
-{
+Bytes Cat(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
@@ -107,29 +99,27 @@ Bytes Cat(Bytes a, const Bytes& b)
 struct Outcome {
     int32_t status;
     uint32_t count;
-    Bytes out;  // the whole buffer, untouched bytes included
+    Bytes out; // the whole buffer, untouched bytes included
 };
 
-Outcome Decode(const Bytes& source, uint32_t capacity)
-{
+Outcome Decode(const Bytes& source, uint32_t capacity) {
     Outcome o{0, capacity, Bytes(capacity + 16u, kFill)};
-    o.status = GunzipMemory(o.out.data(), &o.count, source.data(),
-                            static_cast<uint32_t>(source.size()));
+    o.status =
+        GunzipMemory(o.out.data(), &o.count, source.data(), static_cast<uint32_t>(source.size()));
     // Nothing may land past the capacity.
-    EXPECT_TRUE(std::all_of(o.out.begin() + capacity, o.out.end(),
-                            [](uint8_t b) { return b == kFill; }));
+    EXPECT_TRUE(
+        std::all_of(o.out.begin() + capacity, o.out.end(), [](uint8_t b) { return b == kFill; }));
     o.out.resize(capacity);
     return o;
 }
 
-bool Untouched(const Bytes& out)
-{
+bool Untouched(const Bytes& out) {
     return std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == kFill; });
 }
 
-bool StartsWith(const Bytes& out, const Bytes& data, size_t n)
-{
-    return n <= out.size() && n <= data.size() && std::equal(data.begin(), data.begin() + n, out.begin());
+bool StartsWith(const Bytes& out, const Bytes& data, size_t n) {
+    return n <= out.size() && n <= data.size() &&
+           std::equal(data.begin(), data.begin() + n, out.begin());
 }
 
 const Bytes kData = Sample(5000, 7);
@@ -144,8 +134,7 @@ struct FramingCase {
     int32_t status;
 };
 
-TEST(GunzipFraming, HeaderFlagsAndMethod)
-{
+TEST(GunzipFraming, HeaderFlagsAndMethod) {
     const FramingCase cases[] = {
         {"no flags", 0x00, 8, 0},
         {"FTEXT ignored", 0x01, 8, 0},
@@ -175,11 +164,10 @@ TEST(GunzipFraming, HeaderFlagsAndMethod)
     }
 }
 
-TEST(GunzipFraming, NotGzipFirstBytes)
-{
+TEST(GunzipFraming, NotGzipFirstBytes) {
     const Bytes cases[] = {
-        {0x00, 0x1F, 0x8B, 8}, {0x8B, 0x1F}, {0x1E, 0x8B, 8, 0}, {0x1F, 0x8C, 8, 0},
-        {0x1F, 0x1F, 0x8B, 8}, {0x1F}, {0x78, 0x9C, 0x03, 0x00},
+        {0x00, 0x1F, 0x8B, 8}, {0x8B, 0x1F}, {0x1E, 0x8B, 8, 0},       {0x1F, 0x8C, 8, 0},
+        {0x1F, 0x1F, 0x8B, 8}, {0x1F},       {0x78, 0x9C, 0x03, 0x00},
     };
     for (const auto& source : cases) {
         SCOPED_TRACE(::testing::PrintToString(source));
@@ -198,8 +186,7 @@ TEST(GunzipFraming, NotGzipFirstBytes)
 
 // ---------------------------------------------------------------- trailer
 
-TEST(GunzipTrailer, CrcAndIsize)
-{
+TEST(GunzipTrailer, CrcAndIsize) {
     struct Case {
         const char* name;
         Bytes trailer;
@@ -239,8 +226,7 @@ TEST(GunzipTrailer, CrcAndIsize)
 
 // ---------------------------------------------------------------- members
 
-TEST(GunzipMembers, Concatenated)
-{
+TEST(GunzipMembers, Concatenated) {
     const Bytes one = Join(Parts(kData));
     const Bytes two = Join(Parts(kData2, 0x00));
     const auto total = static_cast<uint32_t>(kData.size() + kData2.size());
@@ -277,8 +263,7 @@ TEST(GunzipMembers, Concatenated)
     }
 }
 
-TEST(GunzipMembers, EmptyMemberDecodesToNothing)
-{
+TEST(GunzipMembers, EmptyMemberDecodesToNothing) {
     const Outcome o = Decode(Join(Parts(Bytes{})), 16);
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.count, 0u);
@@ -286,8 +271,7 @@ TEST(GunzipMembers, EmptyMemberDecodesToNothing)
 
 // ---------------------------------------------------------------- capacity
 
-TEST(GunzipCapacity, SmallerEqualLargerZero)
-{
+TEST(GunzipCapacity, SmallerEqualLargerZero) {
     const auto size = static_cast<uint32_t>(kData.size());
     MemberParts wrongCrc = Parts(kData);
     wrongCrc.trailer[1] ^= 0x40;
@@ -323,8 +307,7 @@ TEST(GunzipCapacity, SmallerEqualLargerZero)
 
 // ---------------------------------------------------------------- truncation
 
-TEST(GunzipTruncation, EveryRegion)
-{
+TEST(GunzipTruncation, EveryRegion) {
     const MemberParts p = Parts(kData, 0x1E);
     const Bytes whole = Join(p);
     const size_t h = p.header.size();
@@ -332,7 +315,7 @@ TEST(GunzipTruncation, EveryRegion)
     const auto size = static_cast<uint32_t>(kData.size());
     const uint32_t capacity = size + 64;
 
-    for (size_t cut = 2; cut < h; ++cut) {  // cut == 1 leaves a lone 0x1F
+    for (size_t cut = 2; cut < h; ++cut) { // cut == 1 leaves a lone 0x1F
         SCOPED_TRACE(::testing::Message() << "header cut at " << cut);
         const Outcome o = Decode(Bytes(whole.begin(), whole.begin() + cut), capacity);
         EXPECT_EQ(o.status, Z_DATA_ERROR);
@@ -363,8 +346,7 @@ TEST(GunzipTruncation, EveryRegion)
     EXPECT_EQ(empty.count, 0u);
 }
 
-TEST(GunzipTruncation, CorruptDeflateData)
-{
+TEST(GunzipTruncation, CorruptDeflateData) {
     // Block type 3 is reserved: inflate rejects the data outright.
     MemberParts p = Parts(kData);
     p.deflated = {0x07, 0x00, 0x00, 0x00};
@@ -375,8 +357,7 @@ TEST(GunzipTruncation, CorruptDeflateData)
 
 // ---------------------------------------------------------------- trailing bytes
 
-TEST(GunzipTrailing, BytesAfterAMember)
-{
+TEST(GunzipTrailing, BytesAfterAMember) {
     const Bytes member = Join(Parts(kData));
     const auto size = static_cast<uint32_t>(kData.size());
     const Bytes extra = Sample(3, 5);
@@ -405,4 +386,4 @@ TEST(GunzipTrailing, BytesAfterAMember)
     }
 }
 
-}  // namespace
+} // namespace

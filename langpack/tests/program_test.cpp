@@ -28,26 +28,22 @@ constexpr char kKey[] = "SOFTWARE\\KAVEN\\ZeltDrv";
 constexpr char kValue[] = "_ZELTDirectory";
 constexpr char kFallbackDir[] = "C:\\_zelt";
 
-std::string Langpack()
-{
+std::string Langpack() {
     return ProgramDir() + "\\langpack.exe";
 }
 
-bool Exists(const std::string& path)
-{
+bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void Spit(const std::string& path, const std::string& bytes)
-{
+void Spit(const std::string& path, const std::string& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr) << path;
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
 }
 
-void RemoveTree(const std::string& dir)
-{
+void RemoveTree(const std::string& dir) {
     for (const std::string& name : List(dir)) {
         const std::string path = dir + "\\" + name;
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -61,8 +57,7 @@ void RemoveTree(const std::string& dir)
 }
 
 // The five names of a set, sorted as List() gives them.
-std::vector<std::string> SetNames(const std::string& code)
-{
+std::vector<std::string> SetNames(const std::string& code) {
     std::vector<std::string> names = {"KWT5D1" + code + ".DLL", "KWT5D1" + code + ".HLP",
                                       "KWT5D1" + code + ".cnt", "KWT5DS" + code + ".HLP",
                                       "KWT5DS" + code + ".cnt"};
@@ -73,10 +68,10 @@ std::vector<std::string> SetNames(const std::string& code)
 const char* const kCodes[] = {"jp", "us", "cz", "dn", "gm", "sp", "fr", "it", "hn", "dt",
                               "nw", "pl", "pr", "fn", "sw", "ru", "cs", "ct", "kr", "he"};
 
-void SetDirectoryValue(const std::string& text)
-{
+void SetDirectoryValue(const std::string& text) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                              static_cast<DWORD>(text.size() + 1)),
@@ -84,8 +79,7 @@ void SetDirectoryValue(const std::string& text)
     RegCloseKey(key);
 }
 
-FILETIME Year2000()
-{
+FILETIME Year2000() {
     SYSTEMTIME st = {};
     st.wYear = 2000;
     st.wMonth = 1;
@@ -95,17 +89,16 @@ FILETIME Year2000()
     return ft;
 }
 
-void SetOld(const std::string& path)
-{
-    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+void SetOld(const std::string& path) {
+    HANDLE h =
+        CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
     const FILETIME old = Year2000();
     SetFileTime(h, nullptr, nullptr, &old);
     CloseHandle(h);
 }
 
-bool IsOld(const std::string& path)
-{
+bool IsOld(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
         return false;
@@ -115,9 +108,8 @@ bool IsOld(const std::string& path)
 }
 
 class Program : public testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         char temp[MAX_PATH] = {};
         GetTempPathA(MAX_PATH, temp);
         root = std::string(temp) + "langpack-program-" + std::to_string(GetCurrentProcessId());
@@ -127,13 +119,14 @@ protected:
         CreateDirectoryA(target.c_str(), nullptr);
         SetDirectoryValue(target);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         RemoveTree(root);
         RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
     }
     std::string In(const std::string& name) const { return target + "\\" + name; }
-    DWORD Install(const std::string& switches) const { return Start(Langpack(), "\"" + Langpack() + "\" " + switches); }
+    DWORD Install(const std::string& switches) const {
+        return Start(Langpack(), "\"" + Langpack() + "\" " + switches);
+    }
 
     std::string root;
     std::string target;
@@ -144,35 +137,24 @@ protected:
 struct LineCase {
     const char* line;
     DWORD exitCode;
-    int set;  // the set whose files appear, or -1 for none
+    int set; // the set whose files appear, or -1 for none
 };
 
 const LineCase kLines[] = {
-    {"@ /L1", kOk, 1},
-    {"@/L8", kOk, 8},
-    {"@\t /L2", kOk, 2},
-    {"# /L4", kOk, 4},
-    {"@ setup /L3", kOk, 3},
-    {"@ /L12/L3", kOk, 3},
-    {"@ /L1  /L0", kOk, 0},
-    {"@ \"/L5\"", kOk, 5},
-    {"@ /L19", kOk, 19},
-    {"@", kRejected, -1},
-    {"@ ", kRejected, -1},
-    {"@ L5", kRejected, -1},
-    {"@ /X5", kRejected, -1},
-    {"@ -L5", kRejected, -1},
-    {"@ /L20", kRejected, -1},
-    {"@ /L-1", kRejected, -1},
-    {"@ /L1/L2", kRejected, -1},
-    {"@ /L1   /L2", kRejected, -1},
-    {"@ /L15 ", kRejected, -1},
-    {"@ a/b /L3", kRejected, -1},
-    {"#/L8", kRejected, -1},  // an unquoted name runs up to the first blank
+    {"@ /L1", kOk, 1},           {"@/L8", kOk, 8},
+    {"@\t /L2", kOk, 2},         {"# /L4", kOk, 4},
+    {"@ setup /L3", kOk, 3},     {"@ /L12/L3", kOk, 3},
+    {"@ /L1  /L0", kOk, 0},      {"@ \"/L5\"", kOk, 5},
+    {"@ /L19", kOk, 19},         {"@", kRejected, -1},
+    {"@ ", kRejected, -1},       {"@ L5", kRejected, -1},
+    {"@ /X5", kRejected, -1},    {"@ -L5", kRejected, -1},
+    {"@ /L20", kRejected, -1},   {"@ /L-1", kRejected, -1},
+    {"@ /L1/L2", kRejected, -1}, {"@ /L1   /L2", kRejected, -1},
+    {"@ /L15 ", kRejected, -1},  {"@ a/b /L3", kRejected, -1},
+    {"#/L8", kRejected, -1}, // an unquoted name runs up to the first blank
 };
 
-std::string Expand(const char* pattern, const std::string& program)
-{
+std::string Expand(const char* pattern, const std::string& program) {
     std::string out;
     for (const char* p = pattern; *p != '\0'; ++p) {
         if (*p == '@') {
@@ -186,8 +168,7 @@ std::string Expand(const char* pattern, const std::string& program)
     return out;
 }
 
-TEST_F(Program, CommandLinesAndExitCodes)
-{
+TEST_F(Program, CommandLinesAndExitCodes) {
     for (const LineCase& c : kLines) {
         SCOPED_TRACE(c.line);
         RemoveTree(target);
@@ -201,8 +182,7 @@ TEST_F(Program, CommandLinesAndExitCodes)
     }
 }
 
-TEST_F(Program, QuotedPathWithABlank)
-{
+TEST_F(Program, QuotedPathWithABlank) {
     const std::string dir = root + "\\dir with blank";
     ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr));
     const std::string copy = dir + "\\langpack.exe";
@@ -222,8 +202,7 @@ TEST_F(Program, QuotedPathWithABlank)
     EXPECT_EQ(List(target), SetNames("it"));
 }
 
-TEST_F(Program, WritesTheFiveFilesOfTheSet)
-{
+TEST_F(Program, WritesTheFiveFilesOfTheSet) {
     ASSERT_EQ(Install("/L0"), kOk);
     EXPECT_EQ(List(target), SetNames("jp"));
     EXPECT_EQ(Slurp(In("KWT5D1jp.DLL")).substr(0, 2), "MZ");
@@ -234,8 +213,7 @@ TEST_F(Program, WritesTheFiveFilesOfTheSet)
     EXPECT_EQ(Slurp(In("KWT5DSjp.cnt")).substr(0, 6), ":Base ");
 }
 
-TEST_F(Program, SecondRunLeavesBothHelpFilesAlone)
-{
+TEST_F(Program, SecondRunLeavesBothHelpFilesAlone) {
     ASSERT_EQ(Install("/L1"), kOk);
     const std::string help1 = Slurp(In("KWT5D1us.HLP"));
     for (const char* name : {"KWT5D1us.DLL", "KWT5D1us.HLP", "KWT5DSus.HLP"}) {
@@ -255,13 +233,13 @@ TEST_F(Program, SecondRunLeavesBothHelpFilesAlone)
 
 // One byte of the driver's help file changed: within the first 256 the file
 // is replaced and its contents file written; beyond them it is left alone.
-TEST_F(Program, HelpFileComparedOnItsFirst256Bytes)
-{
+TEST_F(Program, HelpFileComparedOnItsFirst256Bytes) {
     struct Case {
         size_t offset;
         bool replaced;
     };
-    for (const Case c : {Case{0, true}, Case{100, true}, Case{255, true}, Case{256, false}, Case{300, false}}) {
+    for (const Case c :
+         {Case{0, true}, Case{100, true}, Case{255, true}, Case{256, false}, Case{300, false}}) {
         SCOPED_TRACE(c.offset);
         ASSERT_EQ(Install("/L1"), kOk);
         const std::string original = Slurp(In("KWT5D1us.HLP"));
@@ -281,8 +259,7 @@ TEST_F(Program, HelpFileComparedOnItsFirst256Bytes)
     }
 }
 
-TEST_F(Program, Set17InstallsTheBytesOfSet1)
-{
+TEST_F(Program, Set17InstallsTheBytesOfSet1) {
     ASSERT_EQ(Install("/L1"), kOk);
     const std::string second = root + "\\second";
     CreateDirectoryA(second.c_str(), nullptr);
@@ -298,10 +275,10 @@ TEST_F(Program, Set17InstallsTheBytesOfSet1)
     }
 }
 
-TEST_F(Program, LockedLibraryFailsAtTheFirstMember)
-{
+TEST_F(Program, LockedLibraryFailsAtTheFirstMember) {
     Spit(In("KWT5D1us.DLL"), "in use");
-    HANDLE held = CreateFileA(In("KWT5D1us.DLL").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileA(In("KWT5D1us.DLL").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     EXPECT_EQ(Install("/L1"), kFailed);
     CloseHandle(held);
@@ -311,8 +288,7 @@ TEST_F(Program, LockedLibraryFailsAtTheFirstMember)
 
 // A directory standing at one member's path fails the run there: what comes
 // before stays, nothing after is attempted.
-TEST_F(Program, FailureStopsTheSequenceInOrder)
-{
+TEST_F(Program, FailureStopsTheSequenceInOrder) {
     struct Case {
         const char* blocked;
         std::vector<std::string> files;
@@ -340,24 +316,21 @@ TEST_F(Program, FailureStopsTheSequenceInOrder)
     }
 }
 
-TEST_F(Program, MissingTargetDirectoryIsNotCreated)
-{
+TEST_F(Program, MissingTargetDirectoryIsNotCreated) {
     const std::string missing = root + "\\missing";
     SetDirectoryValue(missing);
     EXPECT_EQ(Install("/L1"), kFailed);
     EXPECT_FALSE(Exists(missing));
 }
 
-TEST_F(Program, RelativeValueLandsUnderTheCurrentDirectory)
-{
+TEST_F(Program, RelativeValueLandsUnderTheCurrentDirectory) {
     CreateDirectoryA((root + "\\rel").c_str(), nullptr);
     SetDirectoryValue("rel");
     EXPECT_EQ(Start(Langpack(), "\"" + Langpack() + "\" /L2", root.c_str()), kOk);
     EXPECT_EQ(List(root + "\\rel"), SetNames("cz"));
 }
 
-TEST_F(Program, FallbackDirectoryOnTheSystemDrive)
-{
+TEST_F(Program, FallbackDirectoryOnTheSystemDrive) {
     RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
     RemoveTree(kFallbackDir);
     EXPECT_EQ(Install("/L1"), kFailed) << "C:\\_zelt absent";

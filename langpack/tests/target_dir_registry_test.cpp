@@ -14,7 +14,7 @@ namespace {
 
 constexpr char kKey[] = "SOFTWARE\\KAVEN\\ZeltDrv";
 constexpr char kValue[] = "_ZELTDirectory";
-constexpr char kFallback[] = "C:\\_zelt\\";  // Wine's system directory is C:\windows\system32
+constexpr char kFallback[] = "C:\\_zelt\\"; // Wine's system directory is C:\windows\system32
 
 enum class Setup { NoKey, KeyWithoutValue, Value };
 
@@ -22,12 +22,11 @@ struct Case {
     const char* name;
     Setup setup;
     DWORD type;
-    std::string data;  // stored as given: no terminator is added here
+    std::string data; // stored as given: no terminator is added here
     std::string expected;
 };
 
-std::string Sz(const std::string& text)
-{
+std::string Sz(const std::string& text) {
     return text + '\0';
 }
 
@@ -38,7 +37,8 @@ const Case kCases[] = {
     {"empty", Setup::Value, REG_SZ, Sz(""), kFallback},
     {"missing_value", Setup::KeyWithoutValue, REG_SZ, "", kFallback},
     {"missing_key", Setup::NoKey, REG_SZ, "", kFallback},
-    {"expand_sz_literal", Setup::Value, REG_EXPAND_SZ, Sz("%SystemRoot%\\Zelt"), "%SystemRoot%\\Zelt\\"},
+    {"expand_sz_literal", Setup::Value, REG_EXPAND_SZ, Sz("%SystemRoot%\\Zelt"),
+     "%SystemRoot%\\Zelt\\"},
     {"chars_258", Setup::Value, REG_SZ, Sz(std::string(258, 'd')), std::string(258, 'd') + "\\"},
     {"chars_259", Setup::Value, REG_SZ, Sz(std::string(259, 'd')), kFallback},
     {"chars_260", Setup::Value, REG_SZ, Sz(std::string(260, 'd')), kFallback},
@@ -47,32 +47,32 @@ const Case kCases[] = {
     {"dword_bytes", Setup::Value, REG_DWORD, std::string("A\0\0\0", 4), "A\\"},
 };
 
-void DeleteKey()
-{
+void DeleteKey() {
     RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
 }
 
 class Registry : public testing::TestWithParam<Case> {
-protected:
+  protected:
     void SetUp() override { DeleteKey(); }
     void TearDown() override { DeleteKey(); }
 };
 
-TEST_P(Registry, Prefix)
-{
+TEST_P(Registry, Prefix) {
     const Case& c = GetParam();
     if (c.setup != Setup::NoKey) {
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &key, nullptr),
                   ERROR_SUCCESS);
         if (c.setup == Setup::Value) {
-            EXPECT_EQ(RegSetValueExA(key, kValue, 0, c.type, reinterpret_cast<const BYTE*>(c.data.data()),
+            EXPECT_EQ(RegSetValueExA(key, kValue, 0, c.type,
+                                     reinterpret_cast<const BYTE*>(c.data.data()),
                                      static_cast<DWORD>(c.data.size())),
                       ERROR_SUCCESS);
         } else {
             const BYTE other[] = "elsewhere";
-            EXPECT_EQ(RegSetValueExA(key, "OtherValue", 0, REG_SZ, other, sizeof other), ERROR_SUCCESS);
+            EXPECT_EQ(RegSetValueExA(key, "OtherValue", 0, REG_SZ, other, sizeof other),
+                      ERROR_SUCCESS);
         }
         RegCloseKey(key);
     }
@@ -82,6 +82,8 @@ TEST_P(Registry, Prefix)
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, Registry, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
+                         [](const testing::TestParamInfo<Case>& param) {
+                             return std::string(param.param.name);
+                         });
 
 } // namespace

@@ -18,22 +18,20 @@ namespace {
 struct Script {
     int32_t nt = 1;
     int32_t valueStatus = TARGET_VALUE_ABSENT;
-    std::string value;           // bytes copied into the value buffer (may lack a NUL)
-    std::string systemDir;       // bytes copied into the system-directory buffer
-    int64_t systemResult = -1;   // -1: the length of systemDir
+    std::string value;         // bytes copied into the value buffer (may lack a NUL)
+    std::string systemDir;     // bytes copied into the system-directory buffer
+    int64_t systemResult = -1; // -1: the length of systemDir
     int systemCalls = 0;
     int valueCalls = 0;
 };
 
 Script script;
 
-int32_t ScriptNt()
-{
+int32_t ScriptNt() {
     return script.nt;
 }
 
-int32_t ScriptValue(uint8_t* value, uint32_t size)
-{
+int32_t ScriptValue(uint8_t* value, uint32_t size) {
     ++script.valueCalls;
     EXPECT_EQ(size, kTargetDirSize);
     EXPECT_TRUE(std::all_of(value, value + size, [](uint8_t b) { return b == 0; }));
@@ -41,8 +39,7 @@ int32_t ScriptValue(uint8_t* value, uint32_t size)
     return script.valueStatus;
 }
 
-uint32_t ScriptSystemDirectory(char* buffer, uint32_t size)
-{
+uint32_t ScriptSystemDirectory(char* buffer, uint32_t size) {
     ++script.systemCalls;
     EXPECT_EQ(size, kTargetDirSize);
     std::memcpy(buffer, script.systemDir.data(), std::min<size_t>(size, script.systemDir.size()));
@@ -59,8 +56,7 @@ struct Case {
 };
 
 // gtest would otherwise dump the record's bytes, padding included.
-void PrintTo(const Case& c, std::ostream* os)
-{
+void PrintTo(const Case& c, std::ostream* os) {
     *os << c.name;
 }
 
@@ -69,8 +65,7 @@ const std::string k259(259, 'd');
 const std::string k260(260, 'd');
 const std::string kSys = std::string("C:\\WINNT\\system32") + '\0';
 
-Script Value(std::string value, std::string systemDir = kSys)
-{
+Script Value(std::string value, std::string systemDir = kSys) {
     Script s;
     s.valueStatus = TARGET_VALUE_READ;
     s.value = std::move(value);
@@ -78,23 +73,20 @@ Script Value(std::string value, std::string systemDir = kSys)
     return s;
 }
 
-Script Absent(std::string systemDir = kSys, int64_t systemResult = -1)
-{
+Script Absent(std::string systemDir = kSys, int64_t systemResult = -1) {
     Script s;
     s.systemDir = std::move(systemDir);
     s.systemResult = systemResult;
     return s;
 }
 
-Script NotNt()
-{
+Script NotNt() {
     Script s = Value("D:\\Drivers");
     s.nt = 0;
     return s;
 }
 
-Script AbsentWithJunk()
-{
+Script AbsentWithJunk() {
     Script s = Absent();
     s.value = "X:\\partial";
     return s;
@@ -125,29 +117,28 @@ const Case kCases[] = {
 
 class Resolve : public testing::TestWithParam<Case> {};
 
-TEST_P(Resolve, Prefix)
-{
+TEST_P(Resolve, Prefix) {
     script = GetParam().platform;
     char result[300];
     std::memset(result, 0x5A, sizeof result);
     ResolveTargetDirectoryOn(result, kScripted);
     EXPECT_EQ(std::string(result, strnlen(result, kTargetDirSize)), GetParam().expected);
     EXPECT_LT(strnlen(result, kTargetDirSize), kTargetDirSize) << "no terminator";
-    EXPECT_TRUE(std::all_of(result + kTargetDirSize, result + sizeof result,
-                            [](char c) { return c == 0x5A; }))
-        << "written past 260 bytes";
+    EXPECT_TRUE(std::all_of(result + kTargetDirSize, result + sizeof result, [](char c) {
+        return c == 0x5A;
+    })) << "written past 260 bytes";
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, Resolve, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<Case>& param) {
-                             std::string name = param.param.name;
-                             std::replace_if(name.begin(), name.end(),
-                                             [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Answers, Resolve, testing::ValuesIn(kCases), [](const testing::TestParamInfo<Case>& param) {
+        std::string name = param.param.name;
+        std::replace_if(
+            name.begin(), name.end(),
+            [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+        return name;
+    });
 
-TEST(Resolve, OutsideNtNeitherRegistryNorSystemDirectoryIsAsked)
-{
+TEST(Resolve, OutsideNtNeitherRegistryNorSystemDirectoryIsAsked) {
     script = NotNt();
     char result[kTargetDirSize];
     ResolveTargetDirectoryOn(result, kScripted);
@@ -155,8 +146,7 @@ TEST(Resolve, OutsideNtNeitherRegistryNorSystemDirectoryIsAsked)
     EXPECT_EQ(script.systemCalls, 0);
 }
 
-TEST(Resolve, AUsableValueLeavesTheSystemDirectoryAlone)
-{
+TEST(Resolve, AUsableValueLeavesTheSystemDirectoryAlone) {
     script = Value("D:\\Drivers");
     char result[kTargetDirSize];
     ResolveTargetDirectoryOn(result, kScripted);

@@ -8,7 +8,7 @@
 #include <vector>
 
 struct BenchFile {
-    std::string name;  // file0000.001 ... file0019.005
+    std::string name; // file0000.001 ... file0019.005
     std::string bytes;
 };
 

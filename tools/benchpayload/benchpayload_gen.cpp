@@ -46,7 +46,8 @@ std::vector<std::string> Vocabulary(Random* r) {
     for (int i = 0; i < 400; ++i) {
         std::string w;
         const uint32_t n = 2 + Next(r) % 9;
-        for (uint32_t k = 0; k < n; ++k) w += static_cast<char>('a' + Next(r) % 26);
+        for (uint32_t k = 0; k < n; ++k)
+            w += static_cast<char>('a' + Next(r) % 26);
         words.push_back(w);
     }
     return words;
@@ -75,8 +76,8 @@ std::string Contents(Random* r, size_t size, const char* help, int set) {
     std::string out = head;
     for (int entry = 0; out.size() < size; ++entry) {
         char line[64];
-        std::snprintf(line, sizeof line, "%u Topic %d of the guide=IDH_%05u\r\n",
-                      1 + Next(r) % 5, entry, Next(r) % 100000);
+        std::snprintf(line, sizeof line, "%u Topic %d of the guide=IDH_%05u\r\n", 1 + Next(r) % 5,
+                      entry, Next(r) % 100000);
         out += line;
     }
     out.resize(size - 2);
@@ -88,16 +89,16 @@ std::string Contents(Random* r, size_t size, const char* help, int set) {
 // Set 0 carries the largest help file (just under 700 KB); 262 bytes is
 // the smallest contents file.
 constexpr std::array<std::array<uint32_t, 5>, 20> kSizes = {{
-    {180000, 699000, 4200, 96000, 262},   {176000, 520000, 3900, 90000, 300},
-    {178000, 505000, 3800, 88000, 320},   {179000, 530000, 4000, 91000, 310},
-    {181000, 540000, 4100, 92000, 305},   {177000, 525000, 3950, 89000, 298},
-    {178500, 535000, 4050, 90500, 301},   {176500, 515000, 3870, 88500, 297},
-    {179500, 500000, 3800, 88000, 320},   {180500, 545000, 4150, 93000, 312},
-    {177500, 528000, 3990, 89500, 299},   {178200, 500000, 3800, 88000, 320},
-    {179200, 532000, 4020, 90200, 303},   {176800, 500000, 3800, 88000, 320},
-    {180200, 538000, 4080, 91500, 306},   {177200, 500000, 3800, 88000, 320},
-    {182000, 520000, 3900, 90000, 300},   {176000, 520000, 3900, 90000, 300},
-    {176000, 520000, 3900, 90000, 300},   {176000, 520000, 3900, 90000, 300},
+    {180000, 699000, 4200, 96000, 262}, {176000, 520000, 3900, 90000, 300},
+    {178000, 505000, 3800, 88000, 320}, {179000, 530000, 4000, 91000, 310},
+    {181000, 540000, 4100, 92000, 305}, {177000, 525000, 3950, 89000, 298},
+    {178500, 535000, 4050, 90500, 301}, {176500, 515000, 3870, 88500, 297},
+    {179500, 500000, 3800, 88000, 320}, {180500, 545000, 4150, 93000, 312},
+    {177500, 528000, 3990, 89500, 299}, {178200, 500000, 3800, 88000, 320},
+    {179200, 532000, 4020, 90200, 303}, {176800, 500000, 3800, 88000, 320},
+    {180200, 538000, 4080, 91500, 306}, {177200, 500000, 3800, 88000, 320},
+    {182000, 520000, 3900, 90000, 300}, {176000, 520000, 3900, 90000, 300},
+    {176000, 520000, 3900, 90000, 300}, {176000, 520000, 3900, 90000, 300},
 }};
 
 // Which earlier set's member a member repeats byte for byte, or -1.
@@ -107,7 +108,7 @@ int SourceSet(int set, int member) {
     if ((set == 8 || set == 11 || set == 13 || set == 15) && (member == 2 || member == 4)) return 2;
     return -1;
 }
-}  // namespace
+} // namespace
 
 std::vector<BenchFile> MakeBenchPayload() {
     static constexpr const char* kCodes[20] = {"JP", "US", "CZ", "DN", "GR", "SP", "FR",
@@ -133,10 +134,16 @@ std::vector<BenchFile> MakeBenchPayload() {
             if ((member == 1 || member == 2) && !(set == 0 && member == 2)) size = size * 15 / 16;
             std::string help = std::string(member <= 3 ? "KWT5D1" : "KWT5DS") + kCodes[set];
             switch (member) {
-                case 1: f.bytes = Library(&local, size, vocabulary); break;
-                case 2:
-                case 4: f.bytes = Help(&local, size, vocabulary); break;
-                default: f.bytes = Contents(&local, size, help.c_str(), set); break;
+            case 1:
+                f.bytes = Library(&local, size, vocabulary);
+                break;
+            case 2:
+            case 4:
+                f.bytes = Help(&local, size, vocabulary);
+                break;
+            default:
+                f.bytes = Contents(&local, size, help.c_str(), set);
+                break;
             }
         }
     }

@@ -24,7 +24,7 @@ namespace {
 constexpr int kSets = 20;
 constexpr int kMembers = 5;
 constexpr int kFirstId = 101;
-constexpr std::uint32_t kFixedMtime = 946684800;  // 2000-01-01 00:00:00 UTC
+constexpr std::uint32_t kFixedMtime = 946684800; // 2000-01-01 00:00:00 UTC
 constexpr unsigned char kOsNtfs = 11;
 
 struct PackState {
@@ -35,7 +35,7 @@ struct PackState {
     std::uint32_t mtime = kFixedMtime;
 };
 
-[[nodiscard]] int fail(const char *what, const std::string &path) {
+[[nodiscard]] int fail(const char* what, const std::string& path) {
     std::fprintf(stderr, "lppack: %s: %s\n", what, path.c_str());
     return 1;
 }
@@ -46,17 +46,16 @@ std::string memberName(int index) {
     return name;
 }
 
-void putLe32(std::vector<unsigned char> &out, std::uint32_t v) {
+void putLe32(std::vector<unsigned char>& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
         out.push_back(static_cast<unsigned char>(v >> (8 * i)));
 }
 
 // Whole file into memory. Sizes of 4 GiB or more cannot be told by ISIZE,
 // and an empty member is refused by the installer, so both stop the build.
-[[nodiscard]] int readInput(const std::string &path, std::vector<unsigned char> &data) {
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr)
-        return fail(std::strerror(errno), path);
+[[nodiscard]] int readInput(const std::string& path, std::vector<unsigned char>& data) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return fail(std::strerror(errno), path);
     int status = 0;
     if (std::fseek(f, 0, SEEK_END) != 0) {
         status = fail("cannot seek", path);
@@ -80,12 +79,12 @@ void putLe32(std::vector<unsigned char> &out, std::uint32_t v) {
 }
 
 // One gzip member: fixed 10-byte header with FNAME, raw deflate, trailer.
-[[nodiscard]] int gzipMember(const std::vector<unsigned char> &data, const std::string &fname,
-                             std::uint32_t mtime, std::vector<unsigned char> &out) {
-    constexpr std::array<unsigned char, 4> kMagicCmFlags{0x1F, 0x8B, 8, 0x08};  // FNAME only
+[[nodiscard]] int gzipMember(const std::vector<unsigned char>& data, const std::string& fname,
+                             std::uint32_t mtime, std::vector<unsigned char>& out) {
+    constexpr std::array<unsigned char, 4> kMagicCmFlags{0x1F, 0x8B, 8, 0x08}; // FNAME only
     out.assign(kMagicCmFlags.begin(), kMagicCmFlags.end());
     putLe32(out, mtime);
-    out.push_back(0);  // XFL
+    out.push_back(0); // XFL
     out.push_back(kOsNtfs);
     out.insert(out.end(), fname.begin(), fname.end());
     out.push_back(0);
@@ -95,15 +94,14 @@ void putLe32(std::vector<unsigned char> &out, std::uint32_t v) {
         return fail("deflateInit2 failed", fname);
     const std::size_t head = out.size();
     out.resize(head + deflateBound(&strm, static_cast<uLong>(data.size())));
-    strm.next_in = const_cast<Bytef *>(data.data());
+    strm.next_in = const_cast<Bytef*>(data.data());
     strm.avail_in = static_cast<uInt>(data.size());
     strm.next_out = out.data() + head;
     strm.avail_out = static_cast<uInt>(out.size() - head);
     const int rc = deflate(&strm, Z_FINISH);
     const std::size_t produced = strm.total_out;
     deflateEnd(&strm);
-    if (rc != Z_STREAM_END)
-        return fail("deflate did not finish", fname);
+    if (rc != Z_STREAM_END) return fail("deflate did not finish", fname);
     out.resize(head + produced);
 
     const auto crc = crc32(0L, data.data(), static_cast<uInt>(data.size()));
@@ -112,21 +110,19 @@ void putLe32(std::vector<unsigned char> &out, std::uint32_t v) {
     return 0;
 }
 
-[[nodiscard]] int writeFile(const std::string &path, const void *data, std::size_t size) {
-    std::FILE *f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr)
-        return fail(std::strerror(errno), path);
+[[nodiscard]] int writeFile(const std::string& path, const void* data, std::size_t size) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (f == nullptr) return fail(std::strerror(errno), path);
     const bool wrote = std::fwrite(data, 1, size, f) == size;
     // A full disk may show up only when the buffer is flushed.
     const bool closed = std::fclose(f) == 0;
     return wrote && closed ? 0 : fail("write failed", path);
 }
 
-[[nodiscard]] int parseArgs(int argc, char **argv, PackState &st) {
+[[nodiscard]] int parseArgs(int argc, char** argv, PackState& st) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (i + 1 >= argc)
-            return fail("option needs a value", arg);
+        if (i + 1 >= argc) return fail("option needs a value", arg);
         if (arg == "--out")
             st.outDir = argv[++i];
         else if (arg == "--dir")
@@ -143,38 +139,33 @@ void putLe32(std::vector<unsigned char> &out, std::uint32_t v) {
     return 0;
 }
 
-[[nodiscard]] int collectInputs(PackState &st) {
+[[nodiscard]] int collectInputs(PackState& st) {
     if (!st.srcDir.empty()) {
         for (int i = 0; i < kSets * kMembers; ++i)
             st.inputs[i] = st.srcDir + "/" + memberName(i);
         return 0;
     }
-    std::FILE *f = std::fopen(st.listFile.c_str(), "rb");
-    if (f == nullptr)
-        return fail(std::strerror(errno), st.listFile);
+    std::FILE* f = std::fopen(st.listFile.c_str(), "rb");
+    if (f == nullptr) return fail(std::strerror(errno), st.listFile);
     int count = 0;
     char line[4096];
     while (std::fgets(line, sizeof line, f) != nullptr) {
         std::string path = line;
         while (!path.empty() && (path.back() == '\n' || path.back() == '\r'))
             path.pop_back();
-        if (path.empty())
-            continue;
-        if (count < kSets * kMembers)
-            st.inputs[count] = path;
+        if (path.empty()) continue;
+        if (count < kSets * kMembers) st.inputs[count] = path;
         ++count;
     }
     std::fclose(f);
-    if (count != kSets * kMembers)
-        return fail("the list must name exactly 100 files", st.listFile);
+    if (count != kSets * kMembers) return fail("the list must name exactly 100 files", st.listFile);
     return 0;
 }
 
-[[nodiscard]] int takeMtime(PackState &st) {
-    const char *epoch = std::getenv("SOURCE_DATE_EPOCH");
-    if (epoch == nullptr || *epoch == '\0')
-        return 0;
-    char *end = nullptr;
+[[nodiscard]] int takeMtime(PackState& st) {
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    if (epoch == nullptr || *epoch == '\0') return 0;
+    char* end = nullptr;
     errno = 0;
     const unsigned long long v = std::strtoull(epoch, &end, 10);
     if (errno != 0 || *end != '\0' || v > 0xFFFFFFFFULL)
@@ -183,18 +174,16 @@ void putLe32(std::vector<unsigned char> &out, std::uint32_t v) {
     return 0;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     PackState st;
-    if (parseArgs(argc, argv, st) != 0 || collectInputs(st) != 0 || takeMtime(st) != 0)
-        return 1;
+    if (parseArgs(argc, argv, st) != 0 || collectInputs(st) != 0 || takeMtime(st) != 0) return 1;
 
     // Resource names are member file names beside the script, so the script
     // holds no build paths and compiles from any folder.
-    std::string rc =
-        "// Generated by lppack: the embedded payload of langpack.\n"
-        "LANGUAGE 0x11, 0x01\n";
+    std::string rc = "// Generated by lppack: the embedded payload of langpack.\n"
+                     "LANGUAGE 0x11, 0x01\n";
     std::vector<unsigned char> data;
     std::vector<unsigned char> member;
     for (int i = 0; i < kSets * kMembers; ++i) {
@@ -202,8 +191,7 @@ int main(int argc, char **argv) {
         if (readInput(st.inputs[i], data) != 0 || gzipMember(data, fname, st.mtime, member) != 0)
             return 1;
         const std::string gzName = fname + ".gz";
-        if (writeFile(st.outDir + "/" + gzName, member.data(), member.size()) != 0)
-            return 1;
+        if (writeFile(st.outDir + "/" + gzName, member.data(), member.size()) != 0) return 1;
         rc += std::to_string(kFirstId + i) + " DEVFILE \"" + gzName + "\"\n";
     }
     return writeFile(st.outDir + "/payload.rc", rc.data(), rc.size());

@@ -28,96 +28,161 @@ constexpr std::size_t kMinFileSize = 262;
 
 // Words of the user interface, in this order in every language.
 enum Word : int {
-    kFile, kPrint, kClose, kSettings, kOk, kCancel, kPaper, kOrientation, kCopies,
-    kPortrait, kLandscape, kDriverHelp, kMonitorHelp, kStatus, kReady, kLanguageName,
-    kIntro, kWordCount
+    kFile,
+    kPrint,
+    kClose,
+    kSettings,
+    kOk,
+    kCancel,
+    kPaper,
+    kOrientation,
+    kCopies,
+    kPortrait,
+    kLandscape,
+    kDriverHelp,
+    kMonitorHelp,
+    kStatus,
+    kReady,
+    kLanguageName,
+    kIntro,
+    kWordCount
 };
 
 struct Language {
-    const char *code;        // upper case, as the help file names carry it
-    int primary;             // Windows language id: primary and sub-language
+    const char* code; // upper case, as the help file names carry it
+    int primary;      // Windows language id: primary and sub-language
     int sub;
     int codePage;
-    std::array<const char *, kWordCount> words;
+    std::array<const char*, kWordCount> words;
 };
 
 constexpr std::array<Language, 17> kLanguages{{
-    {"JP", 0x11, 0x01, 932,
+    {"JP",
+     0x11,
+     0x01,
+     932,
      {"ファイル", "印刷", "閉じる", "設定", "OK", "キャンセル", "用紙サイズ", "印刷の向き", "部数",
       "縦", "横", "プリンタ ドライバ ヘルプ", "ステータス モニタ ヘルプ", "状態", "準備完了",
       "日本語", "このヘルプではプリンタ ドライバの設定について説明します。"}},
-    {"US", 0x09, 0x01, 1252,
-     {"File", "Print", "Close", "Settings", "OK", "Cancel", "Paper size", "Orientation",
-      "Copies", "Portrait", "Landscape", "Printer Driver Help", "Status Monitor Help", "Status",
-      "Ready", "English", "This help describes the settings of the printer driver."}},
-    {"CZ", 0x05, 0x01, 1250,
+    {"US",
+     0x09,
+     0x01,
+     1252,
+     {"File", "Print", "Close", "Settings", "OK", "Cancel", "Paper size", "Orientation", "Copies",
+      "Portrait", "Landscape", "Printer Driver Help", "Status Monitor Help", "Status", "Ready",
+      "English", "This help describes the settings of the printer driver."}},
+    {"CZ",
+     0x05,
+     0x01,
+     1250,
      {"Soubor", "Tisk", "Zavřít", "Nastavení", "OK", "Storno", "Velikost papíru", "Orientace",
       "Počet kopií", "Na výšku", "Na šířku", "Nápověda k ovladači tiskárny",
       "Nápověda ke sledování stavu", "Stav", "Připraveno", "Čeština",
       "Tato nápověda popisuje nastavení ovladače tiskárny."}},
-    {"DN", 0x06, 0x01, 1252,
+    {"DN",
+     0x06,
+     0x01,
+     1252,
      {"Filer", "Udskriv", "Luk", "Indstillinger", "OK", "Annuller", "Papirstørrelse", "Retning",
       "Kopier", "Stående", "Liggende", "Hjælp til printerdriveren", "Hjælp til statusovervågning",
       "Status", "Klar", "Dansk", "Denne hjælp beskriver printerdriverens indstillinger."}},
-    {"GM", 0x07, 0x01, 1252,
+    {"GM",
+     0x07,
+     0x01,
+     1252,
      {"Datei", "Drucken", "Schließen", "Einstellungen", "OK", "Abbrechen", "Papierformat",
       "Ausrichtung", "Exemplare", "Hochformat", "Querformat", "Hilfe zum Druckertreiber",
       "Hilfe zur Statusanzeige", "Status", "Bereit", "Deutsch",
       "Diese Hilfe beschreibt die Einstellungen des Druckertreibers."}},
-    {"SP", 0x0A, 0x01, 1252,
+    {"SP",
+     0x0A,
+     0x01,
+     1252,
      {"Archivo", "Imprimir", "Cerrar", "Configuración", "Aceptar", "Cancelar", "Tamaño del papel",
       "Orientación", "Copias", "Vertical", "Horizontal", "Ayuda del controlador de impresora",
       "Ayuda del monitor de estado", "Estado", "Preparado", "Español",
       "Esta ayuda describe la configuración del controlador de impresora."}},
-    {"FR", 0x0C, 0x01, 1252,
+    {"FR",
+     0x0C,
+     0x01,
+     1252,
      {"Fichier", "Imprimer", "Fermer", "Paramètres", "OK", "Annuler", "Format du papier",
       "Orientation", "Copies", "Portrait", "Paysage", "Aide du pilote d'imprimante",
       "Aide du moniteur d'état", "État", "Prêt", "Français",
       "Cette aide décrit les paramètres du pilote d'imprimante."}},
-    {"IT", 0x10, 0x01, 1252,
-     {"File", "Stampa", "Chiudi", "Impostazioni", "OK", "Annulla", "Formato carta",
-      "Orientamento", "Copie", "Verticale", "Orizzontale", "Guida del driver della stampante",
+    {"IT",
+     0x10,
+     0x01,
+     1252,
+     {"File", "Stampa", "Chiudi", "Impostazioni", "OK", "Annulla", "Formato carta", "Orientamento",
+      "Copie", "Verticale", "Orizzontale", "Guida del driver della stampante",
       "Guida del monitor di stato", "Stato", "Pronta", "Italiano",
       "Questa guida descrive le impostazioni del driver della stampante."}},
-    {"HN", 0x0E, 0x01, 1250,
+    {"HN",
+     0x0E,
+     0x01,
+     1250,
      {"Fájl", "Nyomtatás", "Bezárás", "Beállítások", "OK", "Mégse", "Papírméret", "Tájolás",
       "Példányszám", "Álló", "Fekvő", "Nyomtató-illesztőprogram súgója", "Állapotfigyelő súgója",
-      "Állapot", "Kész", "Magyar",
-      "Ez a súgó a nyomtató-illesztőprogram beállításait ismerteti."}},
-    {"DT", 0x13, 0x01, 1252,
+      "Állapot", "Kész", "Magyar", "Ez a súgó a nyomtató-illesztőprogram beállításait ismerteti."}},
+    {"DT",
+     0x13,
+     0x01,
+     1252,
      {"Bestand", "Afdrukken", "Sluiten", "Instellingen", "OK", "Annuleren", "Papierformaat",
       "Afdrukstand", "Exemplaren", "Staand", "Liggend", "Help bij het printerstuurprogramma",
       "Help bij de statusmonitor", "Status", "Gereed", "Nederlands",
       "Deze help beschrijft de instellingen van het printerstuurprogramma."}},
-    {"NW", 0x14, 0x01, 1252,
+    {"NW",
+     0x14,
+     0x01,
+     1252,
      {"Fil", "Skriv ut", "Lukk", "Innstillinger", "OK", "Avbryt", "Papirstørrelse", "Retning",
       "Eksemplarer", "Stående", "Liggende", "Hjelp for skriverdriveren",
       "Hjelp for statusovervåking", "Status", "Klar", "Norsk",
       "Denne hjelpen beskriver innstillingene for skriverdriveren."}},
-    {"PL", 0x15, 0x01, 1250,
+    {"PL",
+     0x15,
+     0x01,
+     1250,
      {"Plik", "Drukuj", "Zamknij", "Ustawienia", "OK", "Anuluj", "Rozmiar papieru", "Orientacja",
       "Liczba kopii", "Pionowa", "Pozioma", "Pomoc sterownika drukarki", "Pomoc monitora stanu",
       "Stan", "Gotowa", "Polski", "Ta pomoc opisuje ustawienia sterownika drukarki."}},
-    {"PR", 0x16, 0x01, 1252,
+    {"PR",
+     0x16,
+     0x01,
+     1252,
      {"Arquivo", "Imprimir", "Fechar", "Configurações", "OK", "Cancelar", "Tamanho do papel",
       "Orientação", "Cópias", "Retrato", "Paisagem", "Ajuda do driver da impressora",
       "Ajuda do monitor de status", "Status", "Pronta", "Português",
       "Esta ajuda descreve as configurações do driver da impressora."}},
-    {"FN", 0x0B, 0x01, 1252,
+    {"FN",
+     0x0B,
+     0x01,
+     1252,
      {"Tiedosto", "Tulosta", "Sulje", "Asetukset", "OK", "Peruuta", "Paperikoko", "Suunta",
-      "Kopiot", "Pysty", "Vaaka", "Tulostinohjaimen ohje", "Tilanvalvonnan ohje", "Tila",
-      "Valmis", "Suomi", "Tämä ohje kuvaa tulostinohjaimen asetukset."}},
-    {"SW", 0x1D, 0x01, 1252,
+      "Kopiot", "Pysty", "Vaaka", "Tulostinohjaimen ohje", "Tilanvalvonnan ohje", "Tila", "Valmis",
+      "Suomi", "Tämä ohje kuvaa tulostinohjaimen asetukset."}},
+    {"SW",
+     0x1D,
+     0x01,
+     1252,
      {"Arkiv", "Skriv ut", "Stäng", "Inställningar", "OK", "Avbryt", "Pappersstorlek",
       "Orientering", "Exemplar", "Stående", "Liggande", "Hjälp för skrivardrivrutinen",
       "Hjälp för statusövervakning", "Status", "Klar", "Svenska",
       "Den här hjälpen beskriver inställningarna för skrivardrivrutinen."}},
-    {"RU", 0x19, 0x01, 1251,
+    {"RU",
+     0x19,
+     0x01,
+     1251,
      {"Файл", "Печать", "Закрыть", "Параметры", "ОК", "Отмена", "Размер бумаги", "Ориентация",
       "Копии", "Книжная", "Альбомная", "Справка по драйверу принтера",
       "Справка по монитору состояния", "Состояние", "Готов", "Русский",
       "Эта справка описывает параметры драйвера принтера."}},
-    {"CS", 0x04, 0x02, 936,
+    {"CS",
+     0x04,
+     0x02,
+     936,
      {"文件", "打印", "关闭", "设置", "确定", "取消", "纸张大小", "方向", "份数", "纵向", "横向",
       "打印机驱动程序帮助", "状态监视器帮助", "状态", "就绪", "简体中文",
       "本帮助介绍打印机驱动程序的设置。"}},
@@ -127,35 +192,31 @@ constexpr std::array<Language, 17> kLanguages{{
 // of the container. Sets 17-19 are set 1 throughout, set 16 takes set 1's
 // help and contents files, and sets 8, 11, 13, 15 take set 2's help files.
 int contentSet(int set, int member) {
-    if (set >= 17)
-        return 1;
-    if (set == 16 && member >= 2)
-        return 1;
-    if ((member == 2 || member == 4) && (set == 8 || set == 11 || set == 13 || set == 15))
-        return 2;
+    if (set >= 17) return 1;
+    if (set == 16 && member >= 2) return 1;
+    if ((member == 2 || member == 4) && (set == 8 || set == 11 || set == 13 || set == 15)) return 2;
     return set;
 }
 
-constexpr std::array<const char *, kSets> kSetCodes{
-    "JP", "US", "CZ", "DN", "GM", "SP", "FR", "IT", "HN", "DT",
-    "NW", "PL", "PR", "FN", "SW", "RU", "CS", "CT", "KR", "HE"};
+constexpr std::array<const char*, kSets> kSetCodes{"JP", "US", "CZ", "DN", "GM", "SP", "FR",
+                                                   "IT", "HN", "DT", "NW", "PL", "PR", "FN",
+                                                   "SW", "RU", "CS", "CT", "KR", "HE"};
 
-using Bytes = std::string;  // 8-bit text or binary, in the set's code page
+using Bytes = std::string; // 8-bit text or binary, in the set's code page
 
 struct GenState {
     std::string outDir;
-    int status = 0;  // first failure sticks; later steps become no-ops
+    int status = 0; // first failure sticks; later steps become no-ops
 };
 
-void report(GenState &st, const std::string &what) {
-    if (st.status == 0)
-        std::fprintf(stderr, "lpsample: %s\n", what.c_str());
+void report(GenState& st, const std::string& what) {
+    if (st.status == 0) std::fprintf(stderr, "lpsample: %s\n", what.c_str());
     st.status = 1;
 }
 
 // UTF-8 to the code page. Bytes 0x22 and 0x5C would end or escape a resource
 // script string, so a word that converts to them is refused.
-Bytes toCodePage(GenState &st, int codePage, std::string_view utf8) {
+Bytes toCodePage(GenState& st, int codePage, std::string_view utf8) {
     const std::string cp = "CP" + std::to_string(codePage);
     iconv_t cd = iconv_open(cp.c_str(), "UTF-8");
     if (cd == reinterpret_cast<iconv_t>(-1)) {
@@ -164,8 +225,8 @@ Bytes toCodePage(GenState &st, int codePage, std::string_view utf8) {
     }
     std::string in(utf8);
     Bytes out(in.size() * 2 + 8, '\0');
-    char *ip = in.data();
-    char *op = out.data();
+    char* ip = in.data();
+    char* op = out.data();
     std::size_t il = in.size();
     std::size_t ol = out.size();
     if (iconv(cd, &ip, &il, &op, &ol) == static_cast<std::size_t>(-1))
@@ -178,42 +239,40 @@ Bytes toCodePage(GenState &st, int codePage, std::string_view utf8) {
 }
 
 struct SetText {
-    const Language *lang;
+    const Language* lang;
     std::array<Bytes, kWordCount> w;
 };
 
-SetText setText(GenState &st, int set) {
+SetText setText(GenState& st, int set) {
     SetText t{&kLanguages[set], {}};
     for (int i = 0; i < kWordCount; ++i)
         t.w[i] = toCodePage(st, t.lang->codePage, t.lang->words[i]);
     return t;
 }
 
-void writeFile(GenState &st, const std::string &name, const Bytes &data) {
-    if (st.status != 0)
-        return;
+void writeFile(GenState& st, const std::string& name, const Bytes& data) {
+    if (st.status != 0) return;
     const std::string path = st.outDir + "/" + name;
-    std::FILE *f = std::fopen(path.c_str(), "wb");
+    std::FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) {
         report(st, path + ": " + std::strerror(errno));
         return;
     }
     const bool wrote = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    if (std::fclose(f) != 0 || !wrote)
-        report(st, path + ": write failed");
+    if (std::fclose(f) != 0 || !wrote) report(st, path + ": write failed");
 }
 
-void putLe16(Bytes &b, std::uint32_t v) {
+void putLe16(Bytes& b, std::uint32_t v) {
     b.push_back(static_cast<char>(v & 0xFF));
     b.push_back(static_cast<char>((v >> 8) & 0xFF));
 }
 
-void putLe32(Bytes &b, std::uint32_t v) {
+void putLe32(Bytes& b, std::uint32_t v) {
     putLe16(b, v & 0xFFFF);
     putLe16(b, v >> 16);
 }
 
-void setLe32(Bytes &b, std::size_t at, std::uint32_t v) {
+void setLe32(Bytes& b, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
         b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
@@ -226,10 +285,10 @@ void setLe32(Bytes &b, std::size_t at, std::uint32_t v) {
 // internal file names and offsets.
 
 constexpr std::uint32_t kHelpMagic = 0x00035F3F;
-constexpr std::uint32_t kHelpGenDate = 946684800;  // fixed, for reproducible files
+constexpr std::uint32_t kHelpGenDate = 946684800; // fixed, for reproducible files
 constexpr std::size_t kDirPageSize = 1024;
 
-std::size_t addInternalFile(Bytes &help, const Bytes &body) {
+std::size_t addInternalFile(Bytes& help, const Bytes& body) {
     const std::size_t at = help.size();
     putLe32(help, static_cast<std::uint32_t>(body.size() + 9));
     putLe32(help, static_cast<std::uint32_t>(body.size()));
@@ -238,14 +297,14 @@ std::size_t addInternalFile(Bytes &help, const Bytes &body) {
     return at;
 }
 
-Bytes systemFile(const Bytes &title) {
+Bytes systemFile(const Bytes& title) {
     Bytes b;
-    putLe16(b, 0x036C);  // magic
-    putLe16(b, 33);      // minor version
-    putLe16(b, 1);       // major version
+    putLe16(b, 0x036C); // magic
+    putLe16(b, 33);     // minor version
+    putLe16(b, 1);      // major version
     putLe32(b, kHelpGenDate);
-    putLe16(b, 0);       // flags: uncompressed topics
-    putLe16(b, 1);       // record: title
+    putLe16(b, 0); // flags: uncompressed topics
+    putLe16(b, 1); // record: title
     putLe16(b, static_cast<std::uint32_t>(title.size() + 1));
     b += title;
     b.push_back('\0');
@@ -253,47 +312,48 @@ Bytes systemFile(const Bytes &title) {
 }
 
 struct DirEntry {
-    const char *name;    // sorted by name
+    const char* name; // sorted by name
     std::size_t offset;
 };
 
-Bytes directoryFile(const std::vector<DirEntry> &entries) {
+Bytes directoryFile(const std::vector<DirEntry>& entries) {
     Bytes b;
-    putLe16(b, 0x293B);  // B+ tree magic
-    putLe16(b, 0x0402);  // flags: directory
+    putLe16(b, 0x293B); // B+ tree magic
+    putLe16(b, 0x0402); // flags: directory
     putLe16(b, kDirPageSize);
     Bytes structure = "z4";
     structure.resize(16, '\0');
     b += structure;
-    putLe16(b, 0);       // must be zero
-    putLe16(b, 0);       // page splits
-    putLe16(b, 0);       // root page
-    putLe16(b, 0xFFFF);  // must be -1
-    putLe16(b, 1);       // total pages
-    putLe16(b, 1);       // levels
+    putLe16(b, 0);      // must be zero
+    putLe16(b, 0);      // page splits
+    putLe16(b, 0);      // root page
+    putLe16(b, 0xFFFF); // must be -1
+    putLe16(b, 1);      // total pages
+    putLe16(b, 1);      // levels
     putLe32(b, static_cast<std::uint32_t>(entries.size()));
 
     Bytes page;
-    for (const DirEntry &e : entries) {
+    for (const DirEntry& e : entries) {
         page += e.name;
         page.push_back('\0');
         putLe32(page, static_cast<std::uint32_t>(e.offset));
     }
     Bytes leaf;
-    putLe16(leaf, static_cast<std::uint32_t>(kDirPageSize - 8 - page.size()));  // unused bytes
+    putLe16(leaf, static_cast<std::uint32_t>(kDirPageSize - 8 - page.size())); // unused bytes
     putLe16(leaf, static_cast<std::uint32_t>(entries.size()));
-    putLe16(leaf, 0xFFFF);  // previous page
-    putLe16(leaf, 0xFFFF);  // next page
+    putLe16(leaf, 0xFFFF); // previous page
+    putLe16(leaf, 0xFFFF); // next page
     leaf += page;
     leaf.resize(kDirPageSize, '\0');
     return b + leaf;
 }
 
-Bytes helpFile(const SetText &t, bool monitor) {
-    const auto &w = t.w;
+Bytes helpFile(const SetText& t, bool monitor) {
+    const auto& w = t.w;
     const Bytes title = monitor ? w[kMonitorHelp] : w[kDriverHelp];
     Bytes text = title + " (" + w[kLanguageName] + ")\r\n\r\n" + w[kIntro] + "\r\n\r\n";
-    const std::array<int, 6> driverTopics{kPaper, kOrientation, kPortrait, kLandscape, kCopies, kPrint};
+    const std::array<int, 6> driverTopics{kPaper,     kOrientation, kPortrait,
+                                          kLandscape, kCopies,      kPrint};
     const std::array<int, 6> monitorTopics{kStatus, kReady, kPaper, kCopies, kSettings, kClose};
     for (int topic : monitor ? monitorTopics : driverTopics)
         text += w[topic] + "\r\n    " + w[kSettings] + ": " + w[topic] + ", " + w[kOk] + " / " +
@@ -301,12 +361,13 @@ Bytes helpFile(const SetText &t, bool monitor) {
 
     Bytes help;
     putLe32(help, kHelpMagic);
-    putLe32(help, 0);           // directory offset, set below
-    putLe32(help, 0xFFFFFFFF);  // no free blocks
-    putLe32(help, 0);           // file size, set below
+    putLe32(help, 0);          // directory offset, set below
+    putLe32(help, 0xFFFFFFFF); // no free blocks
+    putLe32(help, 0);          // file size, set below
     const std::size_t system = addInternalFile(help, systemFile(title));
     const std::size_t topics = addInternalFile(help, text);
-    const std::size_t dir = addInternalFile(help, directoryFile({{"|SYSTEM", system}, {"|TEXT", topics}}));
+    const std::size_t dir =
+        addInternalFile(help, directoryFile({{"|SYSTEM", system}, {"|TEXT", topics}}));
     setLe32(help, 4, static_cast<std::uint32_t>(dir));
     setLe32(help, 12, static_cast<std::uint32_t>(help.size()));
     return help;
@@ -317,7 +378,7 @@ Bytes helpFile(const SetText &t, bool monitor) {
 struct ContentsLine {
     int level;
     int word;
-    const char *topic;  // nullptr: a heading
+    const char* topic; // nullptr: a heading
 };
 
 constexpr std::array<ContentsLine, 10> kDriverContents{{
@@ -344,19 +405,20 @@ constexpr std::array<ContentsLine, 8> kMonitorContents{{
     {2, kClose, "IDH_MONITOR_CLOSE"},
 }};
 
-Bytes contentsFile(const SetText &t, int set, bool monitor) {
+Bytes contentsFile(const SetText& t, int set, bool monitor) {
     Bytes c = std::string(":Base KWT5D") + (monitor ? "S" : "1") + kSetCodes[set] + ".hlp>Main\r\n";
     c += ":Title " + (monitor ? t.w[kMonitorHelp] : t.w[kDriverHelp]) + "\r\n";
-    auto add = [&](const ContentsLine &l) {
+    auto add = [&](const ContentsLine& l) {
         c += std::to_string(l.level) + " " + t.w[l.word];
-        if (l.topic != nullptr)
-            c += std::string("=") + l.topic;
+        if (l.topic != nullptr) c += std::string("=") + l.topic;
         c += "\r\n";
     };
     if (monitor)
-        for (const ContentsLine &l : kMonitorContents) add(l);
+        for (const ContentsLine& l : kMonitorContents)
+            add(l);
     else
-        for (const ContentsLine &l : kDriverContents) add(l);
+        for (const ContentsLine& l : kDriverContents)
+            add(l);
     return c;
 }
 
@@ -368,21 +430,20 @@ Bytes cursorImage(int size) {
     Bytes xorMask(static_cast<std::size_t>(stride * size), '\0');
     Bytes andMask(static_cast<std::size_t>(stride * size), '\xFF');
     for (int y = 0; y < size; ++y) {
-        const int row = size - 1 - y;  // bottom-up
+        const int row = size - 1 - y; // bottom-up
         const int width = y < size * 3 / 4 ? y / 2 + 1 : 0;
         for (int x = 0; x < width; ++x) {
             const bool edge = x == 0 || x == width - 1 || y == size * 3 / 4 - 1;
             const std::size_t at = static_cast<std::size_t>(row * stride + x / 8);
             const char bit = static_cast<char>(0x80 >> (x % 8));
             andMask[at] = static_cast<char>(andMask[at] & ~bit);
-            if (!edge)
-                xorMask[at] = static_cast<char>(xorMask[at] | bit);
+            if (!edge) xorMask[at] = static_cast<char>(xorMask[at] | bit);
         }
     }
     Bytes b;
     putLe32(b, 40);
     putLe32(b, static_cast<std::uint32_t>(size));
-    putLe32(b, static_cast<std::uint32_t>(size * 2));  // both masks
+    putLe32(b, static_cast<std::uint32_t>(size * 2)); // both masks
     putLe16(b, 1);
     putLe16(b, 1);
     putLe32(b, 0);
@@ -391,7 +452,7 @@ Bytes cursorImage(int size) {
     putLe32(b, 0);
     putLe32(b, 0);
     putLe32(b, 0);
-    putLe32(b, 0x00000000);  // palette: black, white
+    putLe32(b, 0x00000000); // palette: black, white
     putLe32(b, 0x00FFFFFF);
     return b + xorMask + andMask;
 }
@@ -401,7 +462,7 @@ Bytes cursorFile() {
     std::array<Bytes, 2> images{cursorImage(sizes[0]), cursorImage(sizes[1])};
     Bytes b;
     putLe16(b, 0);
-    putLe16(b, 2);  // cursor
+    putLe16(b, 2); // cursor
     putLe16(b, 2);
     std::size_t offset = 6 + 16 * images.size();
     for (std::size_t i = 0; i < images.size(); ++i) {
@@ -409,13 +470,13 @@ Bytes cursorFile() {
         b.push_back(static_cast<char>(sizes[i]));
         b.push_back(0);
         b.push_back(0);
-        putLe16(b, 0);  // hot spot: the arrow's tip
+        putLe16(b, 0); // hot spot: the arrow's tip
         putLe16(b, 0);
         putLe32(b, static_cast<std::uint32_t>(images[i].size()));
         putLe32(b, static_cast<std::uint32_t>(offset));
         offset += images[i].size();
     }
-    for (const Bytes &img : images)
+    for (const Bytes& img : images)
         b += img;
     return b;
 }
@@ -426,16 +487,17 @@ std::string hex4(int v) {
     return buf;
 }
 
-Bytes resourceScript(const SetText &t, int set) {
-    const Language &l = *t.lang;
-    const auto &w = t.w;
+Bytes resourceScript(const SetText& t, int set) {
+    const Language& l = *t.lang;
+    const auto& w = t.w;
     const int langId = l.sub << 10 | l.primary;
     const std::string q = "\"";
     auto str = [&](int word) { return q + w[word] + q; };
     const std::string dllName = std::string("KWT5D1") + kSetCodes[set] + ".DLL";
 
     Bytes rc;
-    rc += "// User-interface resources of the printer driver: " + std::string(kSetCodes[set]) + "\n";
+    rc +=
+        "// User-interface resources of the printer driver: " + std::string(kSetCodes[set]) + "\n";
     rc += "#pragma code_page(" + std::to_string(l.codePage) + ")\n";
     rc += "LANGUAGE " + std::to_string(l.primary) + ", " + std::to_string(l.sub) + "\n\n";
     rc += "1 CURSOR \"cursor.cur\"\n\n";
@@ -487,9 +549,9 @@ std::string memberName(int set, int member) {
     return name;
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: lpsample OUTDIR\n");
         return 1;
@@ -506,7 +568,8 @@ int main(int argc, char **argv) {
             const int from = contentSet(set, member);
             const SetText t = setText(st, from);
             const bool monitor = member >= 4;
-            const Bytes data = member % 2 == 0 ? helpFile(t, monitor) : contentsFile(t, from, monitor);
+            const Bytes data =
+                member % 2 == 0 ? helpFile(t, monitor) : contentsFile(t, from, monitor);
             if (data.size() < kMinFileSize)
                 report(st, memberName(set, member) + " is shorter than 262 bytes");
             writeFile(st, memberName(set, member), data);

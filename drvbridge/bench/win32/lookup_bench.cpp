@@ -27,7 +27,7 @@ constexpr char kName[] = "x.dll";
 struct BenchPrinter {
     const char* printer;
     const char* driver;
-    const char* dataFile;  // in the spooler's driver folder
+    const char* dataFile; // in the spooler's driver folder
 };
 
 // Names of their own: the bridge tests' printer must stay untouched.
@@ -36,8 +36,7 @@ constexpr BenchPrinter kFirst = {"Zelt Lookup Bench First", "Zelt Lookup Bench F
 constexpr BenchPrinter kLast = {"Zelt Lookup Bench Last", "Zelt Lookup Bench Last Driver",
                                 "zeltlb_last.ppd"};
 
-bool WriteBytes(const std::string& path, const std::string& bytes)
-{
+bool WriteBytes(const std::string& path, const std::string& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (f == nullptr) {
         return false;
@@ -46,8 +45,7 @@ bool WriteBytes(const std::string& path, const std::string& bytes)
     return std::fclose(f) == 0 && ok;
 }
 
-std::string SpoolerDataFile(const char* printer)
-{
+std::string SpoolerDataFile(const char* printer) {
     HANDLE h = nullptr;
     std::string path;
     if (!OpenPrinterA(const_cast<LPSTR>(printer), &h, nullptr)) {
@@ -68,8 +66,7 @@ std::string SpoolerDataFile(const char* printer)
 
 // The folder AddPrinterDriverA copies the driver's files from, with a
 // trailing backslash; empty when the spooler does not say.
-std::string DriverFolder()
-{
+std::string DriverFolder() {
     char dir[MAX_PATH] = {};
     DWORD needed = 0;
     if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir), sizeof dir,
@@ -82,8 +79,7 @@ std::string DriverFolder()
 
 // Adds the printer (or finds it from an earlier run) and writes its data
 // file where the spooler says it is.
-bool AddBenchPrinter(const BenchPrinter& p, const std::string& contents)
-{
+bool AddBenchPrinter(const BenchPrinter& p, const std::string& contents) {
     const std::string d = DriverFolder();
     if (d.empty()) {
         return false;
@@ -126,8 +122,7 @@ bool AddBenchPrinter(const BenchPrinter& p, const std::string& contents)
     return true;
 }
 
-void RemoveBenchPrinter(const BenchPrinter& p)
-{
+void RemoveBenchPrinter(const BenchPrinter& p) {
     // The spooler's copy of a 600 KB file is not worth leaving behind.
     const std::string copy = SpoolerDataFile(p.printer);
     PRINTER_DEFAULTSA access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
@@ -149,8 +144,7 @@ void RemoveBenchPrinter(const BenchPrinter& p)
     }
 }
 
-void RemoveStagedDriverFiles()
-{
+void RemoveStagedDriverFiles() {
     const std::string d = DriverFolder();
     if (!d.empty()) {
         DeleteFileA((d + "zeltlb_drv.dll").c_str());
@@ -158,22 +152,19 @@ void RemoveStagedDriverFiles()
     }
 }
 
-double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency)
-{
+double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency) {
     return 1e6 * static_cast<double>(to.QuadPart - from.QuadPart) /
            static_cast<double>(frequency.QuadPart);
 }
 
-double Median(std::vector<double> v)
-{
+double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
 
 // One timed call; false when the lookup did not give exactly kName.
 bool TimedLookup(LookupFn lookup, const char* printer, LARGE_INTEGER frequency,
-                 std::vector<double>* times)
-{
+                 std::vector<double>* times) {
     char name[MAX_PATH];
     std::memset(name, 0x55, sizeof name);
     LARGE_INTEGER start;
@@ -189,8 +180,7 @@ bool TimedLookup(LookupFn lookup, const char* printer, LARGE_INTEGER frequency,
     return true;
 }
 
-int Measure(int runs, const std::string& body)
-{
+int Measure(int runs, const std::string& body) {
     const char* eol = body.find("\r\n") != std::string::npos ? "\r\n" : "\n";
     std::string head = body;
     if (!head.empty() && head.back() != '\n') {
@@ -202,10 +192,9 @@ int Measure(int runs, const std::string& body)
         return 1;
     }
     HMODULE bridge = LoadLibraryA("drvbridge.dll");
-    const auto lookup = bridge != nullptr
-                            ? reinterpret_cast<LookupFn>(
-                                  reinterpret_cast<void*>(GetProcAddress(bridge, "GetDependDllName")))
-                            : nullptr;
+    const auto lookup = bridge != nullptr ? reinterpret_cast<LookupFn>(reinterpret_cast<void*>(
+                                                GetProcAddress(bridge, "GetDependDllName")))
+                                          : nullptr;
     if (lookup == nullptr) {
         std::fprintf(stderr, "drvbridge.dll or its GetDependDllName not found\n");
         if (bridge != nullptr) {
@@ -241,8 +230,7 @@ int Measure(int runs, const std::string& body)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: lookup_bench RUNS FILE\n");
         return 2;

@@ -37,7 +37,7 @@ double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {

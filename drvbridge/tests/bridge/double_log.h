@@ -8,19 +8,28 @@ inline constexpr char kDoubleLogName[] = "zelt_exc_double_log";
 
 // Entry points of the double, in the order of DoubleCall::entry.
 enum DoubleEntry : int32_t {
-    kExcGetExclusive, kExcFreeExclusive, kExcGetPrinterOption, kExcGetPrinterValue,
-    kExcGetWaterMarkList, kExcSetCommandBase, kExcGetCommandBase, kExcUpdateCommand,
-    kExcGetCommandChange, kExcGetCommandValue, kExcGetIniFileName, kExcGetDriverDevmode,
+    kExcGetExclusive,
+    kExcFreeExclusive,
+    kExcGetPrinterOption,
+    kExcGetPrinterValue,
+    kExcGetWaterMarkList,
+    kExcSetCommandBase,
+    kExcGetCommandBase,
+    kExcUpdateCommand,
+    kExcGetCommandChange,
+    kExcGetCommandValue,
+    kExcGetIniFileName,
+    kExcGetDriverDevmode,
 };
 
 struct DoubleCall {
     int32_t entry;
     int32_t argc;
-    int32_t args[6];  // printer names as their pointer value
+    int32_t args[6]; // printer names as their pointer value
 };
 
 struct DoubleLog {
-    int32_t exclusiveResult;  // what ExcGetExclusive returns; set per test
+    int32_t exclusiveResult; // what ExcGetExclusive returns; set per test
     uint32_t count;
     DoubleCall calls[64];
 };

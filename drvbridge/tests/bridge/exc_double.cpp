@@ -17,14 +17,17 @@ int32_t Record(int32_t entry, const int32_t* args, int32_t argc) {
         DoubleCall& call = g_log->calls[g_log->count++];
         call.entry = entry;
         call.argc = argc;
-        for (int32_t i = 0; i < argc; ++i) call.args[i] = args[i];
+        for (int32_t i = 0; i < argc; ++i)
+            call.args[i] = args[i];
     }
     if (entry == kExcGetExclusive) return g_log != nullptr ? g_log->exclusiveResult : 0;
     return DoubleResult(entry, args, argc);
 }
 
-int32_t Ptr(LPCSTR p) { return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p)); }
-}  // namespace
+int32_t Ptr(LPCSTR p) {
+    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p));
+}
+} // namespace
 
 extern "C" {
 
@@ -113,4 +116,4 @@ LONG WINAPI ExcGetDriverDevmode(LPCSTR printer, LONG a, LONG b, LONG c, LONG d) 
 }
 #endif
 
-}  // extern "C"
+} // extern "C"

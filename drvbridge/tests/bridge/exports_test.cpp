@@ -13,10 +13,10 @@
 
 namespace {
 constexpr std::array<const char*, 14> kExports = {
-    "DllMain",          "FreeExclusive",   "GetCommandBase",   "GetCommandChange",
-    "GetCommandValue",  "GetDependDllName", "GetDriverDevmode", "GetDriverIniFileName",
-    "GetExclusive",     "GetPrinterOption", "GetPrinterValue",  "GetWaterMarkList",
-    "SetCommandBase",   "UpdateCommand",
+    "DllMain",         "FreeExclusive",    "GetCommandBase",   "GetCommandChange",
+    "GetCommandValue", "GetDependDllName", "GetDriverDevmode", "GetDriverIniFileName",
+    "GetExclusive",    "GetPrinterOption", "GetPrinterValue",  "GetWaterMarkList",
+    "SetCommandBase",  "UpdateCommand",
 };
 
 const IMAGE_NT_HEADERS32* Headers(HMODULE module) {
@@ -64,8 +64,8 @@ TEST(ExportContract, ImportsOnlySystemLibraries) {
     const IMAGE_DATA_DIRECTORY& dir =
         Headers(module)->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     const std::array<std::string, 7> system = {"kernel32.dll", "winspool.drv", "user32.dll",
-                                                "gdi32.dll",    "advapi32.dll", "msvcrt.dll",
-                                                "ntdll.dll"};
+                                               "gdi32.dll",    "advapi32.dll", "msvcrt.dll",
+                                               "ntdll.dll"};
     int count = 0;
     for (auto* d = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
          d->Name != 0; ++d, ++count) {
@@ -81,10 +81,12 @@ TEST(ExportContract, DllMainReturnsTrueForEveryReason) {
     for (int32_t reason : {0, 1, 2, 3})
         EXPECT_EQ(CallExport("DllMain", {Arg(Bridge()), reason, 0}), 1) << reason;
 }
-}  // namespace
+} // namespace
 
 namespace {
-LONG WINAPI TakesTwo(LONG a, LONG b) { return a - b; }
+LONG WINAPI TakesTwo(LONG a, LONG b) {
+    return a - b;
+}
 
 // The thunk itself must see a callee that removes more or fewer arguments
 // than were pushed, or the arity checks above prove nothing.
@@ -98,4 +100,4 @@ TEST(EspThunk, ReportsImbalance) {
     CallStdcall(reinterpret_cast<const void*>(&TakesTwo), args, 1, &delta);
     EXPECT_EQ(delta, 4);
 }
-}  // namespace
+} // namespace

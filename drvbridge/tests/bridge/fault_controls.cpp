@@ -6,12 +6,20 @@
 
 extern "C" {
 
-void WINAPI FaultFailAt(DWORD k) { AllocHookFailAt(k); }
+void WINAPI FaultFailAt(DWORD k) {
+    AllocHookFailAt(k);
+}
 
-DWORD WINAPI FaultCalls() { return AllocHookCalls(); }
+DWORD WINAPI FaultCalls() {
+    return AllocHookCalls();
+}
 
-LONG WINAPI FaultOutstanding() { return AllocHookOutstanding(); }
+LONG WINAPI FaultOutstanding() {
+    return AllocHookOutstanding();
+}
 
-void WINAPI FaultOnCall(DWORD k, AllocHookFn fn, void* context) { AllocHookOnCall(k, fn, context); }
+void WINAPI FaultOnCall(DWORD k, AllocHookFn fn, void* context) {
+    AllocHookOnCall(k, fn, context);
+}
 
-}  // extern "C"
+} // extern "C"

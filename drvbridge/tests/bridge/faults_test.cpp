@@ -35,9 +35,15 @@ int32_t CallFaults(const char* name, std::initializer_list<int32_t> args) {
     return r;
 }
 
-void FailAt(uint32_t k) { CallFaults("FaultFailAt", {static_cast<int32_t>(k)}); }
-uint32_t Calls() { return static_cast<uint32_t>(CallFaults("FaultCalls", {})); }
-int32_t Outstanding() { return CallFaults("FaultOutstanding", {}); }
+void FailAt(uint32_t k) {
+    CallFaults("FaultFailAt", {static_cast<int32_t>(k)});
+}
+uint32_t Calls() {
+    return static_cast<uint32_t>(CallFaults("FaultCalls", {}));
+}
+int32_t Outstanding() {
+    return CallFaults("FaultOutstanding", {});
+}
 void OnCall(uint32_t k, AllocHookFn fn) {
     CallFaults("FaultOnCall",
                {static_cast<int32_t>(k), static_cast<int32_t>(reinterpret_cast<uintptr_t>(fn)), 0});
@@ -49,12 +55,15 @@ std::string ReadWhole(const std::string& path) {
     std::string out;
     char chunk[4096];
     size_t n = 0;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.append(chunk, n);
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
+        out.append(chunk, n);
     std::fclose(f);
     return out;
 }
 
-void DeleteDataFile(void*) { DeleteFileA(DataFilePath().c_str()); }
+void DeleteDataFile(void*) {
+    DeleteFileA(DataFilePath().c_str());
+}
 
 char g_name[kName];
 
@@ -74,11 +83,15 @@ struct Call {
     void (*succeeded)(int32_t result);
 };
 
-int32_t Args(int32_t i) { return 0x2000 + i; }
+int32_t Args(int32_t i) {
+    return 0x2000 + i;
+}
 
 const Call kCalls[] = {
     {"GetDependDllName", 0, true,
-     [] { return CallFaults("GetDependDllName", {Arg(kPrinter), Arg(g_name)}); },
+     [] {
+         return CallFaults("GetDependDllName", {Arg(kPrinter), Arg(g_name)});
+     },
      [](int32_t r) {
          EXPECT_EQ(r, 1);
          EXPECT_EQ(std::string(g_name), DoublePath("full"));
@@ -88,7 +101,7 @@ const Call kCalls[] = {
      [](int32_t r) {
          ASSERT_NE(r, 0);
          EXPECT_TRUE(DoubleLoaded("full"));
-         EXPECT_EQ(Outstanding(), 1);  // the handle block, until FreeExclusive
+         EXPECT_EQ(Outstanding(), 1); // the handle block, until FreeExclusive
          CallFaults("FreeExclusive", {r});
          ASSERT_EQ(Log()->count, 2u);
          EXPECT_EQ(Log()->calls[0].entry, kExcGetExclusive);
@@ -96,7 +109,9 @@ const Call kCalls[] = {
          EXPECT_EQ(Log()->calls[1].args[0], kContext);
      }},
     {"GetDriverIniFileName", -1, false,
-     [] { return CallFaults("GetDriverIniFileName", {Arg(kPrinter), Args(1), Args(2), Args(3)}); },
+     [] {
+         return CallFaults("GetDriverIniFileName", {Arg(kPrinter), Args(1), Args(2), Args(3)});
+     },
      [](int32_t r) {
          const int32_t args[] = {Arg(kPrinter), Args(1), Args(2), Args(3)};
          EXPECT_EQ(r, DoubleResult(kExcGetIniFileName, args, 4));
@@ -105,8 +120,7 @@ const Call kCalls[] = {
      }},
     {"GetDriverDevmode", -1, false,
      [] {
-         return CallFaults("GetDriverDevmode",
-                           {Arg(kPrinter), Args(1), Args(2), Args(3), Args(4)});
+         return CallFaults("GetDriverDevmode", {Arg(kPrinter), Args(1), Args(2), Args(3), Args(4)});
      },
      [](int32_t r) {
          const int32_t args[] = {Arg(kPrinter), Args(1), Args(2), Args(3), Args(4)};
@@ -131,7 +145,7 @@ std::vector<DataFile> DataFiles() {
 }
 
 class Faults : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         EnsurePrinter();
         ASSERT_NE(FaultsDll(), nullptr) << "drvbridge_faults.dll not found";
@@ -232,4 +246,4 @@ TEST_F(Faults, DataFileVanishesBeforeTheMapping) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -15,7 +15,7 @@ void UseLibrary(const std::string& variant) {
 }
 
 class Handle : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         EnsurePrinter();
         ResetLog(kContext);
@@ -23,8 +23,8 @@ protected:
     }
     void TearDown() override { EXPECT_FALSE(DoubleLoaded("full")) << "library left loaded"; }
     static void* Open() {
-        return reinterpret_cast<void*>(
-            static_cast<uintptr_t>(static_cast<uint32_t>(CallExport("GetExclusive", {Arg(kPrinter)}))));
+        return reinterpret_cast<void*>(static_cast<uintptr_t>(
+            static_cast<uint32_t>(CallExport("GetExclusive", {Arg(kPrinter)}))));
     }
     static void Free(void* h) { CallExport("FreeExclusive", {Arg(h)}); }
 };
@@ -45,12 +45,17 @@ constexpr Forwarder kForwarders[] = {
 // Calls an export with the handle (or printer) first and n distinct sentinels.
 int32_t CallWithSentinels(const char* name, int32_t first, int32_t n) {
     std::vector<int32_t> args = {first};
-    for (int32_t i = 0; i < n; ++i) args.push_back(0x11110001 * (i + 1));
+    for (int32_t i = 0; i < n; ++i)
+        args.push_back(0x11110001 * (i + 1));
     switch (n) {
-    case 2: return CallExport(name, {args[0], args[1], args[2]});
-    case 3: return CallExport(name, {args[0], args[1], args[2], args[3]});
-    case 4: return CallExport(name, {args[0], args[1], args[2], args[3], args[4]});
-    case 5: return CallExport(name, {args[0], args[1], args[2], args[3], args[4], args[5]});
+    case 2:
+        return CallExport(name, {args[0], args[1], args[2]});
+    case 3:
+        return CallExport(name, {args[0], args[1], args[2], args[3]});
+    case 4:
+        return CallExport(name, {args[0], args[1], args[2], args[3], args[4]});
+    case 5:
+        return CallExport(name, {args[0], args[1], args[2], args[3], args[4], args[5]});
     }
     ADD_FAILURE() << "no such arity";
     return 0;
@@ -60,7 +65,8 @@ void ExpectSentinelCall(const DoubleCall& call, DoubleEntry entry, int32_t first
     EXPECT_EQ(call.entry, entry);
     ASSERT_EQ(call.argc, n + 1);
     EXPECT_EQ(call.args[0], first);
-    for (int32_t i = 0; i < n; ++i) EXPECT_EQ(call.args[i + 1], 0x11110001 * (i + 1)) << i;
+    for (int32_t i = 0; i < n; ++i)
+        EXPECT_EQ(call.args[i + 1], 0x11110001 * (i + 1)) << i;
 }
 
 TEST_F(Handle, CompleteHandleCarriesMagicAndForwardsContext) {
@@ -100,20 +106,20 @@ TEST_F(Handle, FailuresReturnNullAndUnload) {
         const char* what;
         std::string data;
         int32_t context;
-        uint32_t calls;  // ExcGetExclusive only when binding succeeded
+        uint32_t calls; // ExcGetExclusive only when binding succeeded
     };
     std::vector<Failure> failures = {
         {"no entry", "*Other: x\n", kContext, 0},
         {"library missing", "*ExcDepDLLName: \"" + DoublePath("absent") + "\"\n", kContext, 0},
         {"zero context", "*ExcDepDLLName: \"" + DoublePath("full") + "\"\n", 0, 1},
     };
-    const char* bound[] = {"ExcGetExclusive",    "ExcFreeExclusive",   "ExcGetPrinterOption",
+    const char* bound[] = {"ExcGetExclusive",    "ExcFreeExclusive",    "ExcGetPrinterOption",
                            "ExcGetPrinterValue", "ExcGetWaterMarkList", "ExcSetCommandBase",
-                           "ExcGetCommandBase",  "ExcUpdateCommand",   "ExcGetCommandChange",
+                           "ExcGetCommandBase",  "ExcUpdateCommand",    "ExcGetCommandChange",
                            "ExcGetCommandValue"};
     for (const char* name : bound)
-        failures.push_back({name, "*ExcDepDLLName: \"" + DoublePath(std::string("no_") + name) +
-                                      "\"\n",
+        failures.push_back({name,
+                            "*ExcDepDLLName: \"" + DoublePath(std::string("no_") + name) + "\"\n",
                             kContext, 0});
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.what);
@@ -142,10 +148,10 @@ TEST_F(Handle, OneShotEntryPointsAreNotBound) {
 
 TEST_F(Handle, NullAndForeignHandlesCallNothing) {
     alignas(4) uint8_t zeroed[13 * 4] = {};
-    alignas(4) uint8_t reversed[13 * 4] = {};  // 'E','X','C','0': the magic's bytes reversed
+    alignas(4) uint8_t reversed[13 * 4] = {}; // 'E','X','C','0': the magic's bytes reversed
     std::memcpy(reversed, "EXC0", 4);
-    for (void* h : {static_cast<void*>(nullptr), static_cast<void*>(zeroed),
-                    static_cast<void*>(reversed)}) {
+    for (void* h :
+         {static_cast<void*>(nullptr), static_cast<void*>(zeroed), static_cast<void*>(reversed)}) {
         for (const Forwarder& f : kForwarders)
             EXPECT_EQ(CallWithSentinels(f.exportName, Arg(h), f.values), -1) << f.exportName;
         Free(h);
@@ -202,4 +208,4 @@ TEST_F(Handle, OneShotFailuresReturnMinusOne) {
     }
     EXPECT_EQ(Log()->count, 0u);
 }
-}  // namespace
+} // namespace

@@ -11,7 +11,7 @@ constexpr size_t kName = 260;
 constexpr size_t kGuard = 16;
 
 class Lookup : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { EnsurePrinter(); }
     // Result of the lookup into a guarded 260-byte buffer.
     int32_t Run(const char* printer = kPrinter) {
@@ -44,8 +44,7 @@ TEST_F(Lookup, DataFileCases) {
         {"case differs", "*excdepdllname: a.dll\n*EXCDEPDLLNAME: b.dll\n", 0, ""},
         {"longer keyword", "*ExcDepDLLNameX: a.dll\n", 0, ""},
         {"shorter keyword", "*ExcDepDLLNam: a.dll\n", 0, ""},
-        {"first of two", "*ExcDepDLLName: first.dll\n*ExcDepDLLName: second.dll\n", 1,
-         "first.dll"},
+        {"first of two", "*ExcDepDLLName: first.dll\n*ExcDepDLLName: second.dll\n", 1, "first.dll"},
         {"empty value", "*ExcDepDLLName:\n", 1, ""},
         {"quoted", "*ExcDepDLLName: \"abc.dll\"\n", 1, "abc.dll"},
         {"quoted, trailing blanks", "*ExcDepDLLName: \"abc.dll\"  \n", 1, "abc.dll\"  "},
@@ -90,11 +89,11 @@ TEST_F(Lookup, EmptyMissingAndWriteLockedDataFile) {
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(Untouched());
     CloseHandle(writer);
-    EXPECT_EQ(Run(), 1);  // readable again once the writer is gone
+    EXPECT_EQ(Run(), 1); // readable again once the writer is gone
 
     ASSERT_TRUE(DeleteFileA(DataFilePath().c_str()));
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(Untouched());
     WriteDataFile("*%restored\n");
 }
-}  // namespace
+} // namespace

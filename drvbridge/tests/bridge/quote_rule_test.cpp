@@ -13,11 +13,16 @@ struct QuoteCase {
 };
 
 constexpr QuoteCase kQuoteCases[] = {
-    {"\"abc.dll\"", "abc.dll"},     {"\"abc.dll", "abc.dll"},
-    {"abc.dll\"", "abc.dll\""},     {"\"abc.dll\"  ", "abc.dll\"  "},
-    {"\"\"", "\""},                 {"\"", ""},
-    {"", ""},                       {"a\"b\"", "a\"b\""},
-    {"\"a\"b\"", "a\"b"},           {" \"a\"", " \"a\""},
+    {"\"abc.dll\"", "abc.dll"},
+    {"\"abc.dll", "abc.dll"},
+    {"abc.dll\"", "abc.dll\""},
+    {"\"abc.dll\"  ", "abc.dll\"  "},
+    {"\"\"", "\""},
+    {"\"", ""},
+    {"", ""},
+    {"a\"b\"", "a\"b\""},
+    {"\"a\"b\"", "a\"b"},
+    {" \"a\"", " \"a\""},
 };
 
 TEST(QuoteRule, EveryRowGivesItsName) {
@@ -37,7 +42,7 @@ TEST(QuoteRule, NameMustFitWithItsNul) {
     const Fit fits[] = {
         {std::string(259, 'n'), 1},
         {std::string(260, 'n'), 0},
-        {"\"" + std::string(259, 'n') + "\"", 1},  // quotes do not count
+        {"\"" + std::string(259, 'n') + "\"", 1}, // quotes do not count
         {"\"" + std::string(260, 'n') + "\"", 0},
         {"\"" + std::string(259, 'n'), 1},
     };
@@ -55,4 +60,4 @@ TEST(QuoteRule, NameMustFitWithItsNul) {
         }
     }
 }
-}  // namespace
+} // namespace

@@ -21,16 +21,20 @@ bool WriteFile(const std::string& path, const std::string& contents) {
     bool ok = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
     return std::fclose(f) == 0 && ok;
 }
-}  // namespace
+} // namespace
 
 HMODULE Bridge() {
     static HMODULE module = LoadLibraryA("drvbridge.dll");
     return module;
 }
 
-FARPROC BridgeExport(const char* name) { return GetProcAddress(Bridge(), name); }
+FARPROC BridgeExport(const char* name) {
+    return GetProcAddress(Bridge(), name);
+}
 
-int32_t Arg(const void* p) { return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p)); }
+int32_t Arg(const void* p) {
+    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p));
+}
 
 int32_t CallExport(const char* name, std::initializer_list<int32_t> args) {
     FARPROC fn = BridgeExport(name);
@@ -102,7 +106,9 @@ void WriteDataFile(const std::string& contents) {
     ASSERT_TRUE(WriteFile(DataFilePath(), contents));
 }
 
-std::string DoublePath(const std::string& variant) { return ModuleDir() + "exc_" + variant + ".dll"; }
+std::string DoublePath(const std::string& variant) {
+    return ModuleDir() + "exc_" + variant + ".dll";
+}
 
 bool DoubleLoaded(const std::string& variant) {
     return GetModuleHandleA(("exc_" + variant + ".dll").c_str()) != nullptr;

@@ -28,5 +28,5 @@ void WriteDataFile(const std::string& contents);
 std::string DoublePath(const std::string& variant);
 bool DoubleLoaded(const std::string& variant);
 
-DoubleLog* Log();  // cleared by ResetLog
+DoubleLog* Log(); // cleared by ResetLog
 void ResetLog(int32_t exclusiveResult = 0x5A5A0001);

@@ -33,11 +33,13 @@ TEST(Blocks, EdgeCounts) {
     FreeBlock(a);
     FreeBlock(b);
     FreeBlock(nullptr);
-    for (uint32_t n : {0xFFFFFFFCu, 0xFFFFFFFDu, 0xFFFFFFFFu}) EXPECT_EQ(AllocBlock(n), nullptr);
+    for (uint32_t n : {0xFFFFFFFCu, 0xFFFFFFFDu, 0xFFFFFFFFu})
+        EXPECT_EQ(AllocBlock(n), nullptr);
     EXPECT_EQ(AllocHookOutstanding(), before);
     auto* z = static_cast<uint8_t*>(AllocBlock(64));
     ASSERT_NE(z, nullptr);
-    for (int i = 0; i < 64; ++i) EXPECT_EQ(z[i], 0);
+    for (int i = 0; i < 64; ++i)
+        EXPECT_EQ(z[i], 0);
     FreeBlock(z);
 }
 
@@ -53,9 +55,11 @@ TEST(Cursor, Files) {
     ASSERT_NE(cursor, nullptr);
     std::string seen;
     uint8_t b = 0;
-    while (NextChar(cursor, &b) == READ_OK) seen.push_back(static_cast<char>(b));
+    while (NextChar(cursor, &b) == READ_OK)
+        seen.push_back(static_cast<char>(b));
     EXPECT_EQ(seen, bytes);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(NextChar(cursor, &b), READ_END);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(NextChar(cursor, &b), READ_END);
     EXPECT_EQ(b, 0xFF);
     CloseReadCursor(cursor);
 #ifdef _WIN32
@@ -70,4 +74,4 @@ TEST(Cursor, Files) {
 #endif
     EXPECT_EQ(AllocHookOutstanding(), 0);
 }
-}  // namespace
+} // namespace

@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
         std::FILE* f = std::fopen(argv[1], "wb");
         if (f == nullptr) return 1;
         const std::string block =
-            "*% Paper handling\n*PageSize Letter/US Letter: \"<</PageSize [612 792]>> setpagedevice\"\n"
+            "*% Paper handling\n*PageSize Letter/US Letter: \"<</PageSize [612 792]>> "
+            "setpagedevice\"\n"
             "*OpenUI *InputSlot: PickOne\n*Resolution 600dpi: \"(600) {pop} if\"\r\n"
             "*Font Courier: Standard \"(001.004)\" Standard ROM\n*CloseUI: *InputSlot\n\n";
         for (long written = 0; written < mb << 20; written += static_cast<long>(block.size()))
@@ -29,7 +30,8 @@ int main(int argc, char** argv) {
         const double size = cursor->remaining;
         long entries = 0;
         const auto start = std::chrono::steady_clock::now();
-        while (ReadNextEntry(entry, cursor) != READ_END) ++entries;
+        while (ReadNextEntry(entry, cursor) != READ_END)
+            ++entries;
         const double s =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (size / s / 1048576.0 > best) best = size / s / 1048576.0;

@@ -25,7 +25,7 @@ struct Expect {
 struct Case {
     const char* name;
     std::string input;
-    std::vector<Expect> calls;  // every call after these must return 1
+    std::vector<Expect> calls; // every call after these must return 1
 };
 
 uint32_t ActivePage() {
@@ -66,7 +66,8 @@ void RunCase(const Case& c) {
         EXPECT_EQ(ReadNextEntry(entry, &cursor), c.calls[i].status);
         ExpectTexts(*entry, c.calls[i]);
     }
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(ReadNextEntry(entry, &cursor), READ_END);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(ReadNextEntry(entry, &cursor), READ_END);
     EXPECT_EQ(cursor.remaining, 0u);
     FreeDescriptionEntry(entry);
 }
@@ -77,23 +78,28 @@ const std::vector<Case> kLines = {
     {"keyword only, CR LF", "*Key\r\n*B: 2\n", {{0, "Key", "", "", ""}, {0, "B", "", "", "2"}}},
     {"blanks then line end", "*Key  \r\n*B: 2\n", {{3, "Key", "", "", ""}, {0, "B", "", "", "2"}}},
     {"empty values", "*Key:\r\n*K:   \n", {{0, "Key", "", "", ""}, {0, "K", "", "", ""}}},
-    {"blank before colon, tabs", "*Key :v\n*Key\t\tQ1\t:\t\"v\"\n",
+    {"blank before colon, tabs",
+     "*Key :v\n*Key\t\tQ1\t:\t\"v\"\n",
      {{0, "Key", "", "", "v"}, {0, "Key", "Q1", "", "\"v\""}}},
     {"trailing blanks kept", "*Key: value  \r\n", {{0, "Key", "", "", "value  "}}},
-    {"two qualifiers, then a third word", "*K Q1 Q2 :v\n*K Q1 Q2 Q3: v\n*N: 1\n",
+    {"two qualifiers, then a third word",
+     "*K Q1 Q2 :v\n*K Q1 Q2 Q3: v\n*N: 1\n",
      {{0, "K", "Q1", "Q2", "v"}, {3, "K", "Q1", "Q2", ""}, {0, "N", "", "", "1"}}},
-    {"no colon after second qualifier", "*K Q1 Q2 x\n*N: 1\n",
+    {"no colon after second qualifier",
+     "*K Q1 Q2 x\n*N: 1\n",
      {{3, "K", "Q1", "Q2", ""}, {0, "N", "", "", "1"}}},
     {"qualifier then line end", "*A Q\n*B: 1\n", {{3, "A", "Q", "", ""}, {0, "B", "", "", "1"}}},
     {"quotes mean nothing before colon", "*Key \"a b\": v\n", {{0, "Key", "\"a", "b\"", "v"}}},
-    {"quote after colon spans lines", "*Key \"a:b\"\n*Z: 1\"\n",
+    {"quote after colon spans lines",
+     "*Key \"a:b\"\n*Z: 1\"\n",
      {{0, "Key", "\"a", "", "b\"\n*Z: 1\""}}},
     {"star then blank", "* *Key: v\n", {{3, "", "", "", ""}, {0, "Key", "", "", "v"}}},
     {"star alone", "*\n*J: 1\n", {{3, "", "", "", ""}, {0, "J", "", "", "1"}}},
     {"star blank word", "* Key: v\n", {{3, "", "", "", ""}}},
     {"two stars", "**Key: v\n", {{0, "*Key", "", "", "v"}}},
     {"star then colon", "*: v\n*J: 1\n", {{3, "", "", "", ""}, {0, "J", "", "", "1"}}},
-    {"mixed line ends", "*A: 1\r*B: 2\n*C: 3\r\n\r\n\n*D: 4\r",
+    {"mixed line ends",
+     "*A: 1\r*B: 2\n*C: 3\r\n\r\n\n*D: 4\r",
      {{0, "A", "", "", "1"}, {0, "B", "", "", "2"}, {0, "C", "", "", "3"}, {0, "D", "", "", "4"}}},
     {"last entry without line end", "*A: 1\n*B: 2", {{0, "A", "", "", "1"}, {1, "B", "", "", "2"}}},
     {"keyword only at end of data", "*Key", {{1, "Key", "", "", ""}}},
@@ -104,14 +110,16 @@ const std::vector<Case> kLines = {
 
 const std::vector<Case> kValues = {
     {"parentheses over lines", "*Key: (a\nb)\n", {{0, "Key", "", "", "(a\nb)"}}},
-    {"braces over lines", "*F: X {\n*Name: \"n\"\n}\n*G: 1\n",
+    {"braces over lines",
+     "*F: X {\n*Name: \"n\"\n}\n*G: 1\n",
      {{0, "F", "", "", "X {\n*Name: \"n\"\n}"}, {0, "G", "", "", "1"}}},
-    {"parens in braces; brace in parens", "*K: {(a)}\n*K: ({a})\n*J: 1\n",
+    {"parens in braces; brace in parens",
+     "*K: {(a)}\n*K: ({a})\n*J: 1\n",
      {{0, "K", "", "", "{(a)}"}, {3, "K", "", "", "({"}, {0, "J", "", "", "1"}}},
     {"brace in quotes", "*K: \"{\"\n*J: 1\n", {{3, "K", "", "", "\"{"}, {0, "J", "", "", "1"}}},
-    {"paren in quotes", "*K: \"x(y)\"\n*J: 1\n",
-     {{3, "K", "", "", "\"x("}, {0, "J", "", "", "1"}}},
-    {"unbalanced ) resumes mid-line", "*A: x)*B: y\n",
+    {"paren in quotes", "*K: \"x(y)\"\n*J: 1\n", {{3, "K", "", "", "\"x("}, {0, "J", "", "", "1"}}},
+    {"unbalanced ) resumes mid-line",
+     "*A: x)*B: y\n",
      {{3, "A", "", "", "x)"}, {0, "B", "", "", "y"}}},
     {"unbalanced }", "*A: }x\n*B: 1\n", {{3, "A", "", "", "}"}, {0, "B", "", "", "1"}}},
     {") inside braces", "*A: {)}\n*B: 1\n", {{3, "A", "", "", "{)"}, {0, "B", "", "", "1"}}},
@@ -119,25 +127,31 @@ const std::vector<Case> kValues = {
     {"quote inside parens", "*A: (\"x\")\n", {{0, "A", "", "", "(\"x\")"}}},
     {"percent quotes a quote", "*A: \"a%\"b\" c\n", {{0, "A", "", "", "\"a%\"b\" c"}}},
     {"percent quotes a bracket", "*A: \"%(%{\"\n", {{0, "A", "", "", "\"%(%{\""}}},
-    {"percent before line end in quotes", "*A: \"a%\n*J: 1\n",
+    {"percent before line end in quotes",
+     "*A: \"a%\n*J: 1\n",
      {{3, "A", "", "", "\"a%"}, {0, "J", "", "", "1"}}},
-    {"percent outside quotes", "*A: 5%\n*B: %)\n", {{0, "A", "", "", "5%"}, {3, "B", "", "", "%)"}}},
+    {"percent outside quotes",
+     "*A: 5%\n*B: %)\n",
+     {{0, "A", "", "", "5%"}, {3, "B", "", "", "%)"}}},
     {"unclosed quote", "*A: \"open\n", {{1, "A", "", "", "\"open\n"}}},
     {"unclosed brace", "*A: {x\n\n", {{1, "A", "", "", "{x\n\n"}}},
 };
 
 TEST(ReadNextEntry, Lines) {
     SetPage1252();
-    for (const Case& c : kLines) RunCase(c);
+    for (const Case& c : kLines)
+        RunCase(c);
 }
 
 TEST(ReadNextEntry, Values) {
     SetPage1252();
-    for (const Case& c : kValues) RunCase(c);
+    for (const Case& c : kValues)
+        RunCase(c);
 }
 
 const Case kDbcs932[] = {
-    {"trail byte is no brace", "*A: \x81{\n*B: 1\n}\n",
+    {"trail byte is no brace",
+     "*A: \x81{\n*B: 1\n}\n",
      {{0, "A", "", "", "\x81{"}, {0, "B", "", "", "1"}}},
     {"lead byte then LF", "*A: \x81\nb\n", {{0, "A", "", "", "\x81\nb"}}},
 };
@@ -149,11 +163,14 @@ const Case kDbcs1252[] = {
 void RunDbcs() {
     const uint32_t page = ActivePage();
     ASSERT_TRUE(page == 932 || page == 1252) << page;
-    for (const Case& c : page == 932 ? kDbcs932 : kDbcs1252) RunCase(c);
+    for (const Case& c : page == 932 ? kDbcs932 : kDbcs1252)
+        RunCase(c);
 }
 
 #ifdef _WIN32
-TEST(ReadNextEntry, CodePageOfProcess) { RunDbcs(); }
+TEST(ReadNextEntry, CodePageOfProcess) {
+    RunDbcs();
+}
 #else
 TEST(ReadNextEntry, CodePages) {
     for (uint32_t page : {932u, 1252u}) {
@@ -216,7 +233,8 @@ TEST(ReadNextEntry, OutOfMemory) {
         }
         int32_t status = READ_OK;
         int entries = 0;
-        while ((status = ReadNextEntry(entry, &cursor)) == READ_OK) ++entries;
+        while ((status = ReadNextEntry(entry, &cursor)) == READ_OK)
+            ++entries;
         if (status == READ_NO_MEMORY) {
             for (const TextBuffer* b : {&entry->keyword, &entry->value}) {
                 EXPECT_EQ(b->data[b->length], 0);
@@ -233,4 +251,4 @@ TEST(ReadNextEntry, OutOfMemory) {
     }
     AllocHookFailAt(0);
 }
-}  // namespace
+} // namespace

@@ -116,7 +116,7 @@ void ReadToEnd(const std::string& bytes, Counts* counts) {
     FreeDescriptionEntry(entry);
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     Counts counts;
@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
             if (std::strcmp(name, "probe.dll") == 0) {
                 ++counts.found;
             } else {
-                ++counts.foundOther;  // the file names its own library first
+                ++counts.foundOther; // the file names its own library first
                 std::printf("own library name: %s (%s)\n", argv[i], name);
             }
         } else if (inValue) {

@@ -50,8 +50,7 @@ struct Samples {
     std::vector<double> peakPagefile;
 };
 
-std::string ProgramDir()
-{
+std::string ProgramDir() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir = path;
@@ -59,24 +58,24 @@ std::string ProgramDir()
 }
 
 // Size of a file, or -1 when it is missing.
-int64_t FileSize(const std::string& path)
-{
+int64_t FileSize(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
         return -1;
     }
-    return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+    return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) |
+                                data.nFileSizeLow);
 }
 
-bool SetDirectoryValue(const std::string& dir)
-{
+bool SetDirectoryValue(const std::string& dir) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    const LONG status = RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
-                                       static_cast<DWORD>(dir.size() + 1));
+    const LONG status =
+        RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
+                       static_cast<DWORD>(dir.size() + 1));
     RegCloseKey(key);
     return status == ERROR_SUCCESS;
 }
@@ -88,8 +87,7 @@ struct SavedValue {
     std::vector<BYTE> bytes;
 };
 
-SavedValue SaveValue()
-{
+SavedValue SaveValue() {
     SavedValue saved;
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
@@ -98,29 +96,28 @@ SavedValue SaveValue()
     DWORD size = 0;
     if (RegQueryValueExA(key, kValue, nullptr, &saved.type, nullptr, &size) == ERROR_SUCCESS) {
         saved.bytes.resize(size);
-        saved.present = RegQueryValueExA(key, kValue, nullptr, &saved.type, saved.bytes.data(), &size) ==
-                        ERROR_SUCCESS;
+        saved.present = RegQueryValueExA(key, kValue, nullptr, &saved.type, saved.bytes.data(),
+                                         &size) == ERROR_SUCCESS;
     }
     RegCloseKey(key);
     return saved;
 }
 
-void RestoreValue(const SavedValue& saved)
-{
+void RestoreValue(const SavedValue& saved) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) {
         return;
     }
     if (saved.present) {
-        RegSetValueExA(key, kValue, 0, saved.type, saved.bytes.data(), static_cast<DWORD>(saved.bytes.size()));
+        RegSetValueExA(key, kValue, 0, saved.type, saved.bytes.data(),
+                       static_cast<DWORD>(saved.bytes.size()));
     } else {
         RegDeleteValueA(key, kValue);
     }
     RegCloseKey(key);
 }
 
-void RemoveDir(const std::string& dir)
-{
+void RemoveDir(const std::string& dir) {
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
@@ -135,20 +132,20 @@ void RemoveDir(const std::string& dir)
     RemoveDirectoryA(dir.c_str());
 }
 
-void KeepPeaks(HANDLE process, PROCESS_MEMORY_COUNTERS* peaks)
-{
+void KeepPeaks(HANDLE process, PROCESS_MEMORY_COUNTERS* peaks) {
     PROCESS_MEMORY_COUNTERS now = {};
     now.cb = sizeof now;
     if (!GetProcessMemoryInfo(process, &now, sizeof now)) {
         return;
     }
-    peaks->PeakWorkingSetSize = std::max({peaks->PeakWorkingSetSize, now.PeakWorkingSetSize, now.WorkingSetSize});
-    peaks->PeakPagefileUsage = std::max({peaks->PeakPagefileUsage, now.PeakPagefileUsage, now.PagefileUsage});
+    peaks->PeakWorkingSetSize =
+        std::max({peaks->PeakWorkingSetSize, now.PeakWorkingSetSize, now.WorkingSetSize});
+    peaks->PeakPagefileUsage =
+        std::max({peaks->PeakPagefileUsage, now.PeakPagefileUsage, now.PagefileUsage});
 }
 
-bool Start(const std::string& app, const std::string& commandLine, bool watch, LARGE_INTEGER frequency,
-           RunResult* result)
-{
+bool Start(const std::string& app, const std::string& commandLine, bool watch,
+           LARGE_INTEGER frequency, RunResult* result) {
     std::string line = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -156,8 +153,8 @@ bool Start(const std::string& app, const std::string& commandLine, bool watch, L
     LARGE_INTEGER start;
     LARGE_INTEGER end;
     QueryPerformanceCounter(&start);
-    if (!CreateProcessA(app.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!CreateProcessA(app.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
         std::fprintf(stderr, "CreateProcessA %s failed, error %lu\n", app.c_str(), GetLastError());
         return false;
     }
@@ -187,14 +184,12 @@ bool Start(const std::string& app, const std::string& commandLine, bool watch, L
     return true;
 }
 
-double Median(std::vector<double> v)
-{
+double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
 }
 
-void Add(Samples* s, const RunResult& r, bool watched)
-{
+void Add(Samples* s, const RunResult& r, bool watched) {
     if (watched) {
         s->peakWorkingSet.push_back(static_cast<double>(r.memory.PeakWorkingSetSize));
         s->peakPagefile.push_back(static_cast<double>(r.memory.PeakPagefileUsage));
@@ -204,12 +199,12 @@ void Add(Samples* s, const RunResult& r, bool watched)
 }
 
 // Whether the set's five files stand in dir with the payload's sizes.
-bool SetInPlace(const std::string& dir, int set, const std::array<int64_t, kMembers>& sizes)
-{
+bool SetInPlace(const std::string& dir, int set, const std::array<int64_t, kMembers>& sizes) {
     for (int m = 0; m < kMembers; ++m) {
         const std::string name = std::string(kStems[m]) + kCodes[set] + kExtensions[m];
         if (FileSize(dir + "\\" + name) != sizes[static_cast<size_t>(m)]) {
-            std::fprintf(stderr, "%s\\%s missing or of the wrong size\n", dir.c_str(), name.c_str());
+            std::fprintf(stderr, "%s\\%s missing or of the wrong size\n", dir.c_str(),
+                         name.c_str());
             return false;
         }
     }
@@ -218,8 +213,7 @@ bool SetInPlace(const std::string& dir, int set, const std::array<int64_t, kMemb
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "usage: launch_bench RUNS [PAYLOAD_DIR]\n");
         return 2;
@@ -258,7 +252,8 @@ int main(int argc, char** argv)
     const std::string switchText = " /L" + std::to_string(largest);
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    const std::string root = std::string(temp) + "langpack-bench-" + std::to_string(GetCurrentProcessId());
+    const std::string root =
+        std::string(temp) + "langpack-bench-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(root.c_str(), nullptr);
     const SavedValue saved = SaveValue();
 
@@ -282,7 +277,8 @@ int main(int argc, char** argv)
         RunResult r = {};
         ok = Start(langpack, "langpack.exe" + switchText, watch, frequency, &r);
         if (ok && r.exitCode != 0) {
-            std::fprintf(stderr, "langpack.exe%s exited with %lu\n", switchText.c_str(), r.exitCode);
+            std::fprintf(stderr, "langpack.exe%s exited with %lu\n", switchText.c_str(),
+                         r.exitCode);
             ok = false;
         }
         ok = ok && SetInPlace(target, largest, sizes);
@@ -333,8 +329,9 @@ int main(int argc, char** argv)
     std::printf("rejected_ms %.1f\n", Median(rejected));
     std::printf("langpack_peak_ws %.0f\nidle_peak_ws %.0f\ndiff_peak_ws %.0f\n", workWs, idleWs,
                 workWs - idleWs);
-    std::printf("langpack_peak_pagefile %.0f\nidle_peak_pagefile %.0f\ndiff_peak_pagefile %.0f\n", workPf,
-                idlePf, workPf - idlePf);
-    std::printf("limit_bytes %lld\n", static_cast<long long>(largestMember + static_cast<int64_t>(kMemoryAllowance)));
+    std::printf("langpack_peak_pagefile %.0f\nidle_peak_pagefile %.0f\ndiff_peak_pagefile %.0f\n",
+                workPf, idlePf, workPf - idlePf);
+    std::printf("limit_bytes %lld\n",
+                static_cast<long long>(largestMember + static_cast<int64_t>(kMemoryAllowance)));
     return 0;
 }

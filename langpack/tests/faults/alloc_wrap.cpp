@@ -26,7 +26,7 @@ bool FailThisOne() {
 
 void Track(void* p) {
     if (armed && p != nullptr) {
-        armed = false;  // the set allocates
+        armed = false; // the set allocates
         live->insert(p);
         armed = true;
         ++outstanding;
@@ -42,7 +42,7 @@ void Untrack(void* p) {
     }
 }
 
-}  // namespace
+} // namespace
 
 extern "C" void* __wrap_malloc(size_t n) {
     if (FailThisOne()) return nullptr;
@@ -80,6 +80,12 @@ void ArmAllocFailure(uint32_t k) {
     armed = true;
 }
 
-void DisarmAllocFailure() { armed = false; }
-uint32_t ArmedAllocCalls() { return calls; }
-int64_t ArmedAllocOutstanding() { return outstanding; }
+void DisarmAllocFailure() {
+    armed = false;
+}
+uint32_t ArmedAllocCalls() {
+    return calls;
+}
+int64_t ArmedAllocOutstanding() {
+    return outstanding;
+}

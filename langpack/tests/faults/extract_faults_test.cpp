@@ -17,12 +17,11 @@ namespace {
 
 using namespace member_files;
 
-constexpr uint32_t kGood = 1;   // 3000 bytes
-constexpr uint32_t kLarge = 2;  // 600 KB
+constexpr uint32_t kGood = 1;  // 3000 bytes
+constexpr uint32_t kLarge = 2; // 600 KB
 constexpr char kScratch[] = "scratch_extract_faults";
 
-void EmptyDir(const std::string& dir)
-{
+void EmptyDir(const std::string& dir) {
     for (const auto& n : Listing(dir)) {
         DeleteFileA((dir + "\\" + n).c_str());
     }
@@ -34,8 +33,7 @@ struct Outcome {
     int64_t outstanding;
 };
 
-Outcome Extract(uint32_t failAt, uint32_t id, const std::string& target, int32_t compareFirst)
-{
+Outcome Extract(uint32_t failAt, uint32_t id, const std::string& target, int32_t compareFirst) {
     ArmAllocFailure(failAt);
     const int32_t result = ExtractPayloadMember(id, target.c_str(), compareFirst);
     const Outcome run{result, ArmedAllocCalls(), ArmedAllocOutstanding()};
@@ -63,21 +61,18 @@ constexpr Case kCases[] = {
 };
 
 class ExtractFaults : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         CreateDirectoryA(kScratch, nullptr);
         EmptyDir(kScratch);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         EmptyDir(kScratch);
         RemoveDirectoryA(kScratch);
     }
 };
 
-TEST_F(ExtractFaults, EveryAllocationFailureLeavesTheTargetAsItWas)
-{
+TEST_F(ExtractFaults, EveryAllocationFailureLeavesTheTargetAsItWas) {
     const std::string dir = kScratch;
     const std::string target = dir + "\\KWT5D1us.HLP";
     const std::string scratchTarget = dir + "\\decode_only.bin";
@@ -143,4 +138,4 @@ TEST_F(ExtractFaults, EveryAllocationFailureLeavesTheTargetAsItWas)
     std::printf("allocation faults injected: %u\n", injected);
 }
 
-}  // namespace
+} // namespace

@@ -40,7 +40,7 @@ Bytes Text(size_t size) {
 
 struct Case {
     const char* label;
-    size_t size;     // plain bytes of each member
+    size_t size; // plain bytes of each member
     int members;
 };
 
@@ -73,7 +73,7 @@ TEST(GunzipFaults, EveryAllocationFailureEndsInMemoryStatusAndFreesAll) {
             const int64_t outstanding = ArmedAllocOutstanding();
             DisarmAllocFailure();
             EXPECT_EQ(outstanding, 0);
-            if (calls < k) {  // nothing failed: a full, correct decode
+            if (calls < k) { // nothing failed: a full, correct decode
                 EXPECT_EQ(status, 0);
                 EXPECT_EQ(count, plain.size());
                 EXPECT_EQ(out, plain);
@@ -88,4 +88,4 @@ TEST(GunzipFaults, EveryAllocationFailureEndsInMemoryStatusAndFreesAll) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -6,8 +6,7 @@
 
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
-{
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const char* tail = ArgumentTail(GetCommandLineA());
     if (tail[0] == '\x01') {
         int32_t index = 0;

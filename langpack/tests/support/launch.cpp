@@ -12,8 +12,7 @@
 
 namespace {
 
-bool RunOnce(const char* app, const char* commandLine, DWORD* exitCode)
-{
+bool RunOnce(const char* app, const char* commandLine, DWORD* exitCode) {
     std::string line = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -32,8 +31,7 @@ bool RunOnce(const char* app, const char* commandLine, DWORD* exitCode)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: launch APP COMMANDLINE [RUNS]\n");
         return 2;
@@ -57,8 +55,8 @@ int main(int argc, char** argv)
     std::printf("exit code %lu\n", exitCode);
     if (runs > 1) {
         std::sort(times.begin(), times.end());
-        std::printf("runs %d median %.1f ms min %.1f ms max %.1f ms\n", runs, times[times.size() / 2],
-                    times.front(), times.back());
+        std::printf("runs %d median %.1f ms min %.1f ms max %.1f ms\n", runs,
+                    times[times.size() / 2], times.front(), times.back());
     }
     return 0;
 }

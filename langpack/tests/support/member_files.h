@@ -16,8 +16,7 @@ namespace member_files {
 
 using Bytes = std::vector<uint8_t>;
 
-inline Bytes ReadFile(const std::string& path)
-{
+inline Bytes ReadFile(const std::string& path) {
     Bytes out;
     if (FILE* f = std::fopen(path.c_str(), "rb")) {
         uint8_t chunk[4096];
@@ -30,16 +29,14 @@ inline Bytes ReadFile(const std::string& path)
     return out;
 }
 
-inline void WriteFile(const std::string& path, const Bytes& data)
-{
+inline void WriteFile(const std::string& path, const Bytes& data) {
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr) << path;
     ASSERT_EQ(std::fwrite(data.data(), 1, data.size(), f), data.size());
     ASSERT_EQ(std::fclose(f), 0);
 }
 
-inline Bytes Raw(uint32_t id)
-{
+inline Bytes Raw(uint32_t id) {
     char name[16];
     std::snprintf(name, sizeof name, "\\%03u.raw", static_cast<unsigned>(id));
     Bytes b = ReadFile(std::string(ZELT_MEMBERS_DIR) + name);
@@ -47,8 +44,7 @@ inline Bytes Raw(uint32_t id)
     return b;
 }
 
-inline std::set<std::string> Listing(const std::string& dir)
-{
+inline std::set<std::string> Listing(const std::string& dir) {
     std::set<std::string> names;
     WIN32_FIND_DATAA data;
     HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);

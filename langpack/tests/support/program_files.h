@@ -13,8 +13,7 @@
 
 namespace program_files {
 
-inline std::string ProgramDir()
-{
+inline std::string ProgramDir() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string dir = path;
@@ -23,8 +22,7 @@ inline std::string ProgramDir()
 
 // The exit code, or 0xDEAD (and a failure) when the program did not start.
 inline DWORD Start(const std::string& app, const std::string& commandLine,
-                   const char* currentDir = nullptr)
-{
+                   const char* currentDir = nullptr) {
     std::string line = commandLine;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -43,8 +41,7 @@ inline DWORD Start(const std::string& app, const std::string& commandLine,
 }
 
 // Sorted, without "." and "..".
-inline std::vector<std::string> List(const std::string& dir)
-{
+inline std::vector<std::string> List(const std::string& dir) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data;
     HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
@@ -63,8 +60,7 @@ inline std::vector<std::string> List(const std::string& dir)
 }
 
 // Empty when the file cannot be read.
-inline std::string Slurp(const std::string& path)
-{
+inline std::string Slurp(const std::string& path) {
     std::string bytes;
     FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) {

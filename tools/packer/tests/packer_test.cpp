@@ -29,14 +29,14 @@ std::string memberName(int set, int member) {
     return buf;
 }
 
-Bytes readAll(const fs::path &p) {
+Bytes readAll(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-void writeAll(const fs::path &p, const Bytes &b) {
+void writeAll(const fs::path& p, const Bytes& b) {
     std::ofstream out(p, std::ios::binary);
-    out.write(reinterpret_cast<const char *>(b.data()), static_cast<std::streamsize>(b.size()));
+    out.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
 // Inputs of very different shapes: one byte, text, incompressible, long runs.
@@ -65,19 +65,18 @@ Bytes sampleInput(int index) {
     return b;
 }
 
-int runPacker(const std::string &args) {
+int runPacker(const std::string& args) {
     const std::string cmd = "\"" + g_lppack + "\" " + args + " 2>/dev/null";
     return std::system(cmd.c_str());
 }
 
 // zlib's own gzip decoder checks CRC-32 and ISIZE; it must also end exactly
 // at the end of the member.
-bool gunzipWhole(const Bytes &member, Bytes &out) {
+bool gunzipWhole(const Bytes& member, Bytes& out) {
     z_stream strm{};
-    if (inflateInit2(&strm, 16 + 15) != Z_OK)
-        return false;
+    if (inflateInit2(&strm, 16 + 15) != Z_OK) return false;
     out.assign(1 << 20, 0);
-    strm.next_in = const_cast<Bytef *>(member.data());
+    strm.next_in = const_cast<Bytef*>(member.data());
     strm.avail_in = static_cast<uInt>(member.size());
     strm.next_out = out.data();
     strm.avail_out = static_cast<uInt>(out.size());
@@ -89,7 +88,7 @@ bool gunzipWhole(const Bytes &member, Bytes &out) {
 }
 
 class Packer : public ::testing::Test {
-protected:
+  protected:
     fs::path in = g_scratch / "in";
     fs::path out = g_scratch / "out";
 
@@ -110,7 +109,7 @@ TEST_F(Packer, MembersDecodeToTheirInputs) {
         const Bytes member = readAll(out / (name + ".gz"));
         ASSERT_GE(member.size(), 31u);
         EXPECT_EQ(member[3], 0x08);
-        EXPECT_EQ(std::string(reinterpret_cast<const char *>(member.data()) + 10), name);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(member.data()) + 10), name);
         Bytes decoded;
         EXPECT_TRUE(gunzipWhole(member, decoded));
         EXPECT_EQ(decoded, sampleInput(i));
@@ -148,16 +147,18 @@ TEST_F(Packer, TimeComesFromSourceDateEpoch) {
 }
 
 struct BadInput {
-    const char *what;
-    void (*damage)(const fs::path &in, const fs::path &list);
+    const char* what;
+    void (*damage)(const fs::path& in, const fs::path& list);
     bool useList;
 };
 
 const BadInput kBadInputs[] = {
-    {"empty file", [](const fs::path &in, const fs::path &) { writeAll(in / "file0007.003", {}); }, false},
-    {"missing file", [](const fs::path &in, const fs::path &) { fs::remove(in / "file0019.005"); }, false},
+    {"empty file", [](const fs::path& in, const fs::path&) { writeAll(in / "file0007.003", {}); },
+     false},
+    {"missing file", [](const fs::path& in, const fs::path&) { fs::remove(in / "file0019.005"); },
+     false},
     {"list of 99",
-     [](const fs::path &in, const fs::path &list) {
+     [](const fs::path& in, const fs::path& list) {
          std::ofstream l(list);
          for (int i = 0; i < 99; ++i)
              l << (in / memberName(i / 5, i % 5 + 1)).string() << "\n";
@@ -166,7 +167,7 @@ const BadInput kBadInputs[] = {
 };
 
 TEST_F(Packer, RefusesBadInputs) {
-    for (const BadInput &bad : kBadInputs) {
+    for (const BadInput& bad : kBadInputs) {
         SCOPED_TRACE(bad.what);
         SetUp();
         const fs::path list = g_scratch / "list.txt";
@@ -177,9 +178,9 @@ TEST_F(Packer, RefusesBadInputs) {
     }
 }
 
-}  // namespace
+} // namespace
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (argc != 3) {
         std::fprintf(stderr, "usage: %s PATH-TO-lppack SCRATCH-DIR\n", argv[0]);
