@@ -113,6 +113,12 @@ TEST(ReaderOracle, LongValuesGrowTheSameWay) {
     }
 }
 
+TEST(ReaderOracle, TenMegabyteUnclosedQuote) {
+    // The benchmark's input: one value resized through every doubling to 16 MB.
+    const std::string text = "*Unclosed: \"" + PlainLines((10u << 20) - 12);
+    EXPECT_EQ(CompareWhole(text, 1252), 1);
+}
+
 TEST(ReaderOracle, RandomMutationsOfEntryText) {
     // Bytes the reader treats specially, mixed with text, at random.
     const std::string alphabet = "\"(){}%*:\r\n \t/ab01\x81\xE0\xA1\xFE\x7F";

@@ -7,6 +7,9 @@
 // hidden word that holds its global-memory handle.
 [[nodiscard]] void* AllocBlock(uint32_t n);
 void FreeBlock(void* block); // null is ignored
+// The block resized to n bytes, its first bytes kept and those past them not
+// zeroed; it may move. On failure null, and the block is left as it was.
+[[nodiscard]] void* ResizeBlock(void* block, uint32_t n);
 
 struct ReadCursor {
     const uint8_t* viewBase; // only used to unmap the view

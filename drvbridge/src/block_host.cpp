@@ -28,6 +28,17 @@ void* AllocBlock(uint32_t n) {
     return base + kHiddenWord;
 }
 
+void* ResizeBlock(void* block, uint32_t n) {
+    if (n > UINT32_MAX - 4) return nullptr;
+    if (HookRefuses()) return nullptr;
+    // Large blocks grow by remapping, so their pages are neither copied nor faulted again.
+    auto* base = static_cast<uint8_t*>(
+        std::realloc(static_cast<uint8_t*>(block) - kHiddenWord, size_t{n} + kHiddenWord));
+    if (base == nullptr) return nullptr;
+    std::memcpy(base, &n, sizeof n);
+    return base + kHiddenWord;
+}
+
 void FreeBlock(void* block) {
     if (block == nullptr) return;
     std::free(static_cast<uint8_t*>(block) - kHiddenWord);

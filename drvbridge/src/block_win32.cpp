@@ -29,6 +29,20 @@ void* AllocBlock(uint32_t n) {
     return base + kHandleWord;
 }
 
+void* ResizeBlock(void* block, uint32_t n) {
+    if (n > UINT32_MAX - kHandleWord) return nullptr;
+    if (HookRefuses()) return nullptr;
+    HGLOBAL handle;
+    std::memcpy(&handle, static_cast<uint8_t*>(block) - kHandleWord, kHandleWord);
+    // GMEM_MOVEABLE lets the block move and it stays fixed, so the handle is
+    // its address; no GMEM_ZEROINIT, so the new tail's pages stay untouched.
+    HGLOBAL resized = GlobalReAlloc(handle, n + kHandleWord, GMEM_MOVEABLE);
+    if (resized == nullptr) return nullptr;
+    auto* base = static_cast<uint8_t*>(resized);
+    std::memcpy(base, &resized, kHandleWord);
+    return base + kHandleWord;
+}
+
 void FreeBlock(void* block) {
     if (block == nullptr) return;
     HGLOBAL handle;

@@ -183,10 +183,9 @@ int32_t GrowTextBuffer(TextBuffer* buffer) {
     // Doubling keeps a long value linear: a fixed step copies quadratically.
     if (buffer->capacity > (UINT32_MAX - 1) / 2) return READ_NO_MEMORY;
     const uint32_t capacity = buffer->capacity * 2;
-    auto* block = static_cast<uint8_t*>(AllocBlock(capacity + 1));
+    // Resized, not copied into a fresh block: a long value's pages are touched about once.
+    auto* block = static_cast<uint8_t*>(ResizeBlock(buffer->data, capacity + 1));
     if (block == nullptr) return READ_NO_MEMORY;
-    std::memcpy(block, buffer->data, buffer->length);
-    FreeBlock(buffer->data);
     buffer->data = block;
     buffer->capacity = capacity;
     return READ_OK;

@@ -43,6 +43,47 @@ TEST(Blocks, EdgeCounts) {
     FreeBlock(z);
 }
 
+bool HoldsPattern(const uint8_t* block, uint32_t n) {
+    for (uint32_t i = 0; i < n; ++i) {
+        if (block[i] != static_cast<uint8_t>(i * 7 + 1)) return false;
+    }
+    return true;
+}
+void WritePattern(uint8_t* block, uint32_t n) {
+    for (uint32_t i = 0; i < n; ++i)
+        block[i] = static_cast<uint8_t>(i * 7 + 1);
+}
+
+TEST(Blocks, Resize) {
+    const int32_t before = AllocHookOutstanding();
+    uint32_t size = 16;
+    auto* block = static_cast<uint8_t*>(AllocBlock(size));
+    ASSERT_NE(block, nullptr);
+    WritePattern(block, size);
+    // Growing past the sizes a heap hands out from its own pages, then shrinking.
+    for (uint32_t n : {4096u, (2u << 20) + 1, (8u << 20) + 1, 8u, 0u, 100u}) {
+        SCOPED_TRACE("to " + std::to_string(n));
+        auto* resized = static_cast<uint8_t*>(ResizeBlock(block, n));
+        ASSERT_NE(resized, nullptr);
+        EXPECT_TRUE(HoldsPattern(resized, n < size ? n : size));
+        block = resized;
+        size = n;
+        WritePattern(block, size);
+        EXPECT_EQ(AllocHookOutstanding(), before + 1);
+    }
+    // A refused resize leaves the block as it was.
+    for (uint32_t n : {0xFFFFFFFCu, 0xFFFFFFFDu, 0xFFFFFFFFu})
+        EXPECT_EQ(ResizeBlock(block, n), nullptr);
+    AllocHookFailAt(1);
+    EXPECT_EQ(ResizeBlock(block, 1u << 20), nullptr);
+    EXPECT_EQ(AllocHookCalls(), 1u);
+    AllocHookFailAt(0);
+    EXPECT_TRUE(HoldsPattern(block, size));
+    EXPECT_EQ(AllocHookOutstanding(), before + 1);
+    FreeBlock(block);
+    EXPECT_EQ(AllocHookOutstanding(), before);
+}
+
 TEST(Cursor, Files) {
 #ifdef _WIN32
     DWORD handlesBefore = 0;
