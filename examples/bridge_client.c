@@ -6,7 +6,7 @@
 
 int main(int argc, char** argv) {
     const char* printer = argc > 1 ? argv[1] : "Zelt Sample Printer";
-    char library[260];
+    char library[DRVBRIDGE_NAME_SIZE];
     HEXCLUSIVE handle;
     LONG option;
 

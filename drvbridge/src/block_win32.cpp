@@ -7,13 +7,16 @@
 #include "block.h"
 
 namespace {
-constexpr uint32_t kHandleWord = 4;
-static_assert(sizeof(HGLOBAL) == kHandleWord, "the hidden word holds a 32-bit handle");
+// The hidden word in front of each block holds its global-memory handle.
+constexpr uint32_t kHandleWord = sizeof(HGLOBAL);
+#if defined(_M_IX86) || defined(__i386__)
+static_assert(kHandleWord == 4, "i386: the hidden word is 4 bytes");
+#endif
 } // namespace
 
 void* AllocBlock(uint32_t n) {
-    // n + 4 must not wrap: a wrapped request would be tiny and zeroing n
-    // bytes would run far past it.
+    // n + the hidden word must not wrap: a wrapped request would be tiny and
+    // zeroing n bytes would run far past it.
     if (n > UINT32_MAX - kHandleWord) return nullptr;
     if (HookRefuses()) return nullptr;
     HGLOBAL handle = GlobalAlloc(GMEM_FIXED, n + kHandleWord);

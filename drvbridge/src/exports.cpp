@@ -13,28 +13,37 @@
 
 namespace {
 
-constexpr uint32_t kMagic = 0x45584330; // bytes 30 43 58 45: "0CXE" in memory
+constexpr uintptr_t kMagic = 0x45584330; // bytes 30 43 58 45: "0CXE" in memory
 
-using ExcGetExclusiveFn = LONG(WINAPI*)(LPCSTR);
-using ExcContextFn = LONG(WINAPI*)(LONG);
-using Exc2Fn = LONG(WINAPI*)(LONG, LONG, LONG);
-using Exc3Fn = LONG(WINAPI*)(LONG, LONG, LONG, LONG);
-using Exc4Fn = LONG(WINAPI*)(LONG, LONG, LONG, LONG, LONG);
-using Exc5Fn = LONG(WINAPI*)(LONG, LONG, LONG, LONG, LONG, LONG);
-using ExcIniFn = LONG(WINAPI*)(LPCSTR, LONG, LONG, LONG);
-using ExcDevmodeFn = LONG(WINAPI*)(LPCSTR, LONG, LONG, LONG, LONG);
+// Values and the context are pointer-wide (LONG_PTR is LONG on i386);
+// results are LONG on both widths.
+using ExcGetExclusiveFn = LONG_PTR(WINAPI*)(LPCSTR);
+using ExcContextFn = LONG(WINAPI*)(LONG_PTR);
+using Exc2Fn = LONG(WINAPI*)(LONG_PTR, LONG_PTR, LONG_PTR);
+using Exc3Fn = LONG(WINAPI*)(LONG_PTR, LONG_PTR, LONG_PTR, LONG_PTR);
+using Exc4Fn = LONG(WINAPI*)(LONG_PTR, LONG_PTR, LONG_PTR, LONG_PTR, LONG_PTR);
+using Exc5Fn = LONG(WINAPI*)(LONG_PTR, LONG_PTR, LONG_PTR, LONG_PTR, LONG_PTR, LONG_PTR);
+using ExcIniFn = LONG(WINAPI*)(LPCSTR, LONG_PTR, LONG_PTR, LONG_PTR);
+using ExcDevmodeFn = LONG(WINAPI*)(LPCSTR, LONG_PTR, LONG_PTR, LONG_PTR, LONG_PTR);
 
+// Thirteen pointer-wide words, led by the magic.
 struct ExclusiveHandle {
-    uint32_t magic;
-    LONG context;
+    uintptr_t magic;
+    LONG_PTR context;
     HMODULE library;
     FARPROC entry[10]; // in the order of kEntryNames
 };
-static_assert(sizeof(ExclusiveHandle) == 13 * 4, "thirteen 32-bit words");
+static_assert(kLibraryNameSize == DRVBRIDGE_NAME_SIZE);
+
+constexpr size_t kWord = sizeof(void*);
+static_assert(sizeof(ExclusiveHandle) == 13 * kWord, "thirteen pointer-wide words");
 static_assert(offsetof(ExclusiveHandle, magic) == 0);
-static_assert(offsetof(ExclusiveHandle, context) == 4);
-static_assert(offsetof(ExclusiveHandle, library) == 8);
-static_assert(offsetof(ExclusiveHandle, entry) == 12);
+static_assert(offsetof(ExclusiveHandle, context) == kWord);
+static_assert(offsetof(ExclusiveHandle, library) == 2 * kWord);
+static_assert(offsetof(ExclusiveHandle, entry) == 3 * kWord);
+#if defined(_M_IX86) || defined(__i386__)
+static_assert(sizeof(ExclusiveHandle) == 52, "i386: thirteen 32-bit words");
+#endif
 
 enum EntryIndex : uint32_t {
     kGetExclusive,
@@ -135,55 +144,56 @@ void WINAPI FreeExclusive(HEXCLUSIVE h) {
     FreeBlock(handle);
 }
 
-LONG WINAPI GetPrinterOption(HEXCLUSIVE h, LONG a, LONG b, LONG c, LONG d) {
+LONG WINAPI GetPrinterOption(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d) {
     const ExclusiveHandle* handle = Complete(h);
     if (handle == nullptr) return -1;
     return Entry<Exc4Fn>(handle, kGetPrinterOption)(handle->context, a, b, c, d);
 }
 
-LONG WINAPI GetPrinterValue(HEXCLUSIVE h, LONG a, LONG b, LONG c, LONG d) {
+LONG WINAPI GetPrinterValue(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d) {
     const ExclusiveHandle* handle = Complete(h);
     if (handle == nullptr) return -1;
     return Entry<Exc4Fn>(handle, kGetPrinterValue)(handle->context, a, b, c, d);
 }
 
-LONG WINAPI GetWaterMarkList(HEXCLUSIVE h, LONG a, LONG b, LONG c, LONG d) {
+LONG WINAPI GetWaterMarkList(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d) {
     const ExclusiveHandle* handle = Complete(h);
     if (handle == nullptr) return -1;
     return Entry<Exc4Fn>(handle, kGetWaterMarkList)(handle->context, a, b, c, d);
 }
 
-LONG WINAPI SetCommandBase(HEXCLUSIVE h, LONG a, LONG b) {
+LONG WINAPI SetCommandBase(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b) {
     const ExclusiveHandle* handle = Complete(h);
     if (handle == nullptr) return -1;
     return Entry<Exc2Fn>(handle, kSetCommandBase)(handle->context, a, b);
 }
 
-LONG WINAPI GetCommandBase(HEXCLUSIVE h, LONG a, LONG b, LONG c) {
+LONG WINAPI GetCommandBase(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b, LONG_PTR c) {
     const ExclusiveHandle* handle = Complete(h);
     if (handle == nullptr) return -1;
     return Entry<Exc3Fn>(handle, kGetCommandBase)(handle->context, a, b, c);
 }
 
-LONG WINAPI UpdateCommand(HEXCLUSIVE h, LONG a, LONG b) {
+LONG WINAPI UpdateCommand(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b) {
     const ExclusiveHandle* handle = Complete(h);
     if (handle == nullptr) return -1;
     return Entry<Exc2Fn>(handle, kUpdateCommand)(handle->context, a, b);
 }
 
-LONG WINAPI GetCommandChange(HEXCLUSIVE h, LONG a, LONG b, LONG c) {
+LONG WINAPI GetCommandChange(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b, LONG_PTR c) {
     const ExclusiveHandle* handle = Complete(h);
     if (handle == nullptr) return -1;
     return Entry<Exc3Fn>(handle, kGetCommandChange)(handle->context, a, b, c);
 }
 
-LONG WINAPI GetCommandValue(HEXCLUSIVE h, LONG a, LONG b, LONG c, LONG d, LONG e) {
+LONG WINAPI GetCommandValue(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d,
+                            LONG_PTR e) {
     const ExclusiveHandle* handle = Complete(h);
     if (handle == nullptr) return -1;
     return Entry<Exc5Fn>(handle, kGetCommandValue)(handle->context, a, b, c, d, e);
 }
 
-LONG WINAPI GetDriverIniFileName(LPCSTR printerName, LONG a, LONG b, LONG c) {
+LONG WINAPI GetDriverIniFileName(LPCSTR printerName, LONG_PTR a, LONG_PTR b, LONG_PTR c) {
     HMODULE library = nullptr;
     FARPROC entry = LoadOneShot(printerName, "ExcGetIniFileName", &library);
     if (entry == nullptr) return -1;
@@ -192,7 +202,7 @@ LONG WINAPI GetDriverIniFileName(LPCSTR printerName, LONG a, LONG b, LONG c) {
     return result;
 }
 
-LONG WINAPI GetDriverDevmode(LPCSTR printerName, LONG a, LONG b, LONG c, LONG d) {
+LONG WINAPI GetDriverDevmode(LPCSTR printerName, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d) {
     HMODULE library = nullptr;
     FARPROC entry = LoadOneShot(printerName, "ExcGetDriverDevmode", &library);
     if (entry == nullptr) return -1;

@@ -22,23 +22,28 @@ enum DoubleEntry : int32_t {
     kExcGetDriverDevmode,
 };
 
+// Values are kept at 64 bits whatever the width, so one layout serves both.
 struct DoubleCall {
     int32_t entry;
     int32_t argc;
-    int32_t args[6]; // printer names as their pointer value
+    int64_t args[6]; // printer names as their pointer value
 };
 
 struct DoubleLog {
-    int32_t exclusiveResult; // what ExcGetExclusive returns; set per test
+    int64_t exclusiveResult; // what ExcGetExclusive returns; set per test
     uint32_t count;
     DoubleCall calls[64];
 };
 
 // What every entry point but ExcGetExclusive returns: distinct for each entry
-// point and each argument position, so a swap or a drop changes it.
-inline int32_t DoubleResult(int32_t entry, const int32_t* args, int32_t argc) {
+// point and each argument position, and for both halves of a 64-bit value,
+// so a swap, a drop or a cut changes it.
+inline int32_t DoubleResult(int32_t entry, const int64_t* args, int32_t argc) {
     uint32_t r = 0x1000000u * static_cast<uint32_t>(entry + 1);
-    for (int32_t i = 0; i < argc; ++i)
-        r += static_cast<uint32_t>(args[i]) * static_cast<uint32_t>(2 * i + 3);
+    for (int32_t i = 0; i < argc; ++i) {
+        const auto v = static_cast<uint64_t>(args[i]);
+        r += static_cast<uint32_t>(v) * static_cast<uint32_t>(2 * i + 3);
+        r += static_cast<uint32_t>(v >> 32) * static_cast<uint32_t>(2 * i + 5);
+    }
     return static_cast<int32_t>(r);
 }

@@ -1,11 +1,12 @@
-// i386 only: pushes the arguments right to left, calls, and compares ESP
-// with its value before the pushes.
 #include "esp_thunk.h"
 
+#if defined(__i386__)
+// Pushes the arguments right to left, calls, and compares ESP with its value
+// before the pushes.
 asm(R"(
     .text
-    .globl _CallStdcall
-_CallStdcall:
+    .globl _CallWinapi
+_CallWinapi:
     pushl %ebp
     movl %esp, %ebp
     pushl %esi
@@ -31,3 +32,36 @@ _CallStdcall:
     popl %ebp
     ret
 )");
+#elif defined(__x86_64__)
+namespace {
+using W = intptr_t;
+template <typename Fn> Fn As(const void* fn) {
+    return reinterpret_cast<Fn>(const_cast<void*>(fn));
+}
+} // namespace
+
+extern "C" intptr_t CallWinapi(const void* fn, const intptr_t* a, int32_t count,
+                               int32_t* espDelta) {
+    *espDelta = 0;
+    switch (count) {
+    case 0:
+        return As<W (*)()>(fn)();
+    case 1:
+        return As<W (*)(W)>(fn)(a[0]);
+    case 2:
+        return As<W (*)(W, W)>(fn)(a[0], a[1]);
+    case 3:
+        return As<W (*)(W, W, W)>(fn)(a[0], a[1], a[2]);
+    case 4:
+        return As<W (*)(W, W, W, W)>(fn)(a[0], a[1], a[2], a[3]);
+    case 5:
+        return As<W (*)(W, W, W, W, W)>(fn)(a[0], a[1], a[2], a[3], a[4]);
+    case 6:
+        return As<W (*)(W, W, W, W, W, W)>(fn)(a[0], a[1], a[2], a[3], a[4], a[5]);
+    }
+    *espDelta = INT32_MIN; // no such arity: fails the caller's balance check
+    return 0;
+}
+#else
+#error "CallWinapi: i386 or x86-64 only"
+#endif

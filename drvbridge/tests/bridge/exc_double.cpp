@@ -1,5 +1,7 @@
 // Stand-in for a driver's exclusive-settings library: logs every call with
 // its arguments. Built once per variant; EXC_LACKS=<n> leaves entry n out.
+// Values and the context are pointer-wide, results LONG, as the bridge
+// expects of a real library of either width.
 #include <windows.h>
 
 #include "double_log.h"
@@ -12,7 +14,7 @@ namespace {
 HANDLE g_mapping;
 DoubleLog* g_log;
 
-int32_t Record(int32_t entry, const int32_t* args, int32_t argc) {
+int64_t Record(int32_t entry, const int64_t* args, int32_t argc) {
     if (g_log != nullptr && g_log->count < 64) {
         DoubleCall& call = g_log->calls[g_log->count++];
         call.entry = entry;
@@ -24,8 +26,8 @@ int32_t Record(int32_t entry, const int32_t* args, int32_t argc) {
     return DoubleResult(entry, args, argc);
 }
 
-int32_t Ptr(LPCSTR p) {
-    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p));
+int64_t Ptr(LPCSTR p) {
+    return reinterpret_cast<intptr_t>(p);
 }
 } // namespace
 
@@ -44,75 +46,76 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
 }
 
 #if EXC_LACKS != 0
-LONG WINAPI ExcGetExclusive(LPCSTR printer) {
-    int32_t a[] = {Ptr(printer)};
-    return Record(kExcGetExclusive, a, 1);
+LONG_PTR WINAPI ExcGetExclusive(LPCSTR printer) {
+    int64_t a[] = {Ptr(printer)};
+    return static_cast<LONG_PTR>(Record(kExcGetExclusive, a, 1));
 }
 #endif
 #if EXC_LACKS != 1
-LONG WINAPI ExcFreeExclusive(LONG context) {
-    int32_t a[] = {context};
-    return Record(kExcFreeExclusive, a, 1);
+LONG WINAPI ExcFreeExclusive(LONG_PTR context) {
+    int64_t a[] = {context};
+    return static_cast<LONG>(Record(kExcFreeExclusive, a, 1));
 }
 #endif
 #if EXC_LACKS != 2
-LONG WINAPI ExcGetPrinterOption(LONG x, LONG a, LONG b, LONG c, LONG d) {
-    int32_t v[] = {x, a, b, c, d};
-    return Record(kExcGetPrinterOption, v, 5);
+LONG WINAPI ExcGetPrinterOption(LONG_PTR x, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d) {
+    int64_t v[] = {x, a, b, c, d};
+    return static_cast<LONG>(Record(kExcGetPrinterOption, v, 5));
 }
 #endif
 #if EXC_LACKS != 3
-LONG WINAPI ExcGetPrinterValue(LONG x, LONG a, LONG b, LONG c, LONG d) {
-    int32_t v[] = {x, a, b, c, d};
-    return Record(kExcGetPrinterValue, v, 5);
+LONG WINAPI ExcGetPrinterValue(LONG_PTR x, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d) {
+    int64_t v[] = {x, a, b, c, d};
+    return static_cast<LONG>(Record(kExcGetPrinterValue, v, 5));
 }
 #endif
 #if EXC_LACKS != 4
-LONG WINAPI ExcGetWaterMarkList(LONG x, LONG a, LONG b, LONG c, LONG d) {
-    int32_t v[] = {x, a, b, c, d};
-    return Record(kExcGetWaterMarkList, v, 5);
+LONG WINAPI ExcGetWaterMarkList(LONG_PTR x, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d) {
+    int64_t v[] = {x, a, b, c, d};
+    return static_cast<LONG>(Record(kExcGetWaterMarkList, v, 5));
 }
 #endif
 #if EXC_LACKS != 5
-LONG WINAPI ExcSetCommandBase(LONG x, LONG a, LONG b) {
-    int32_t v[] = {x, a, b};
-    return Record(kExcSetCommandBase, v, 3);
+LONG WINAPI ExcSetCommandBase(LONG_PTR x, LONG_PTR a, LONG_PTR b) {
+    int64_t v[] = {x, a, b};
+    return static_cast<LONG>(Record(kExcSetCommandBase, v, 3));
 }
 #endif
 #if EXC_LACKS != 6
-LONG WINAPI ExcGetCommandBase(LONG x, LONG a, LONG b, LONG c) {
-    int32_t v[] = {x, a, b, c};
-    return Record(kExcGetCommandBase, v, 4);
+LONG WINAPI ExcGetCommandBase(LONG_PTR x, LONG_PTR a, LONG_PTR b, LONG_PTR c) {
+    int64_t v[] = {x, a, b, c};
+    return static_cast<LONG>(Record(kExcGetCommandBase, v, 4));
 }
 #endif
 #if EXC_LACKS != 7
-LONG WINAPI ExcUpdateCommand(LONG x, LONG a, LONG b) {
-    int32_t v[] = {x, a, b};
-    return Record(kExcUpdateCommand, v, 3);
+LONG WINAPI ExcUpdateCommand(LONG_PTR x, LONG_PTR a, LONG_PTR b) {
+    int64_t v[] = {x, a, b};
+    return static_cast<LONG>(Record(kExcUpdateCommand, v, 3));
 }
 #endif
 #if EXC_LACKS != 8
-LONG WINAPI ExcGetCommandChange(LONG x, LONG a, LONG b, LONG c) {
-    int32_t v[] = {x, a, b, c};
-    return Record(kExcGetCommandChange, v, 4);
+LONG WINAPI ExcGetCommandChange(LONG_PTR x, LONG_PTR a, LONG_PTR b, LONG_PTR c) {
+    int64_t v[] = {x, a, b, c};
+    return static_cast<LONG>(Record(kExcGetCommandChange, v, 4));
 }
 #endif
 #if EXC_LACKS != 9
-LONG WINAPI ExcGetCommandValue(LONG x, LONG a, LONG b, LONG c, LONG d, LONG e) {
-    int32_t v[] = {x, a, b, c, d, e};
-    return Record(kExcGetCommandValue, v, 6);
+LONG WINAPI ExcGetCommandValue(LONG_PTR x, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d,
+                               LONG_PTR e) {
+    int64_t v[] = {x, a, b, c, d, e};
+    return static_cast<LONG>(Record(kExcGetCommandValue, v, 6));
 }
 #endif
 #if EXC_LACKS != 10
-LONG WINAPI ExcGetIniFileName(LPCSTR printer, LONG a, LONG b, LONG c) {
-    int32_t v[] = {Ptr(printer), a, b, c};
-    return Record(kExcGetIniFileName, v, 4);
+LONG WINAPI ExcGetIniFileName(LPCSTR printer, LONG_PTR a, LONG_PTR b, LONG_PTR c) {
+    int64_t v[] = {Ptr(printer), a, b, c};
+    return static_cast<LONG>(Record(kExcGetIniFileName, v, 4));
 }
 #endif
 #if EXC_LACKS != 11
-LONG WINAPI ExcGetDriverDevmode(LPCSTR printer, LONG a, LONG b, LONG c, LONG d) {
-    int32_t v[] = {Ptr(printer), a, b, c, d};
-    return Record(kExcGetDriverDevmode, v, 5);
+LONG WINAPI ExcGetDriverDevmode(LPCSTR printer, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d) {
+    int64_t v[] = {Ptr(printer), a, b, c, d};
+    return static_cast<LONG>(Record(kExcGetDriverDevmode, v, 5));
 }
 #endif
 

@@ -19,10 +19,11 @@ constexpr std::array<const char*, 14> kExports = {
     "SetCommandBase",  "UpdateCommand",
 };
 
-const IMAGE_NT_HEADERS32* Headers(HMODULE module) {
+// The headers of this build's own width (PE32 on i386, PE32+ on x64).
+const IMAGE_NT_HEADERS* Headers(HMODULE module) {
     auto* base = reinterpret_cast<const BYTE*>(module);
     auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    return reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+    return reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
 }
 
 TEST(ExportContract, FourteenUndecoratedNamesWithOrdinalsOneToFourteen) {
@@ -34,6 +35,8 @@ TEST(ExportContract, FourteenUndecoratedNamesWithOrdinalsOneToFourteen) {
     ASSERT_NE(dir.VirtualAddress, 0u);
     auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dir.VirtualAddress);
     EXPECT_STREQ(reinterpret_cast<const char*>(base + exports->Name), "drvbridge.dll");
+    EXPECT_EQ(Headers(module)->FileHeader.Machine,
+              sizeof(void*) == 8 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386);
     EXPECT_EQ(exports->Base, 1u);
     ASSERT_EQ(exports->NumberOfFunctions, kExports.size()) << "nothing else exported";
     ASSERT_EQ(exports->NumberOfNames, kExports.size());
@@ -78,7 +81,7 @@ TEST(ExportContract, ImportsOnlySystemLibraries) {
 }
 
 TEST(ExportContract, DllMainReturnsTrueForEveryReason) {
-    for (int32_t reason : {0, 1, 2, 3})
+    for (intptr_t reason : {0, 1, 2, 3})
         EXPECT_EQ(CallExport("DllMain", {Arg(Bridge()), reason, 0}), 1) << reason;
 }
 } // namespace
@@ -88,16 +91,33 @@ LONG WINAPI TakesTwo(LONG a, LONG b) {
     return a - b;
 }
 
+LONG_PTR WINAPI Subtract(LONG_PTR a, LONG_PTR b) {
+    return a - b;
+}
+
 // The thunk itself must see a callee that removes more or fewer arguments
 // than were pushed, or the arity checks above prove nothing.
 TEST(EspThunk, ReportsImbalance) {
-    const int32_t args[] = {7, 3, 9};
+    if (!kStackBalanceChecked)
+        GTEST_SKIP() << "i386 only: x64 has one calling convention (the caller cleans the "
+                        "stack), so there is no argument count to get wrong";
+    const intptr_t args[] = {7, 3, 9};
     int32_t delta = -99;
-    EXPECT_EQ(CallStdcall(reinterpret_cast<const void*>(&TakesTwo), args, 2, &delta), 4);
+    EXPECT_EQ(CallWinapi(reinterpret_cast<const void*>(&TakesTwo), args, 2, &delta), 4);
     EXPECT_EQ(delta, 0);
-    CallStdcall(reinterpret_cast<const void*>(&TakesTwo), args, 3, &delta);
+    CallWinapi(reinterpret_cast<const void*>(&TakesTwo), args, 3, &delta);
     EXPECT_EQ(delta, -4);
-    CallStdcall(reinterpret_cast<const void*>(&TakesTwo), args, 1, &delta);
+    CallWinapi(reinterpret_cast<const void*>(&TakesTwo), args, 1, &delta);
     EXPECT_EQ(delta, 4);
+}
+
+// Every value reaches the callee whole: on x64 a high half cut off on the way
+// would change the result.
+TEST(EspThunk, PassesPointerWideValues) {
+    const intptr_t args[] = {Wide(0x9, 0x70000001), Wide(0x4, 0x10000002)};
+    int32_t delta = -99;
+    const intptr_t r = CallWinapi(reinterpret_cast<const void*>(&Subtract), args, 2, &delta);
+    EXPECT_EQ(r, args[0] - args[1]);
+    EXPECT_EQ(delta, 0);
 }
 } // namespace

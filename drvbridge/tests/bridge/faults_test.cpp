@@ -13,7 +13,7 @@
 #include "rig.h"
 
 namespace {
-constexpr int32_t kContext = 0x5A5A0003;
+constexpr intptr_t kContext = Wide(0x5A5A0003, 0x6B6B0004);
 constexpr size_t kName = 260;
 constexpr uint8_t kUntouched = 0xCC;
 
@@ -22,21 +22,17 @@ HMODULE FaultsDll() {
     return module;
 }
 
-// As a client calls the bridge: by export name, through the ESP check.
-int32_t CallFaults(const char* name, std::initializer_list<int32_t> args) {
-    FARPROC fn = GetProcAddress(FaultsDll(), name);
-    EXPECT_NE(fn, nullptr) << name;
-    if (fn == nullptr) return INT32_MIN;
-    std::vector<int32_t> v(args);
-    int32_t delta = 0;
-    const int32_t r = CallStdcall(reinterpret_cast<const void*>(fn), v.data(),
-                                  static_cast<int32_t>(v.size()), &delta);
-    EXPECT_EQ(delta, 0) << name << " left the stack unbalanced";
-    return r;
+// As a client calls the bridge: by export name, through the thunk. The whole
+// return register; a LONG result is its low 32 bits.
+intptr_t CallFaultsWord(const char* name, std::initializer_list<intptr_t> args) {
+    return CallWord(GetProcAddress(FaultsDll(), name), name, args);
+}
+LONG CallFaults(const char* name, std::initializer_list<intptr_t> args) {
+    return static_cast<LONG>(CallFaultsWord(name, args));
 }
 
 void FailAt(uint32_t k) {
-    CallFaults("FaultFailAt", {static_cast<int32_t>(k)});
+    CallFaults("FaultFailAt", {static_cast<intptr_t>(k)});
 }
 uint32_t Calls() {
     return static_cast<uint32_t>(CallFaults("FaultCalls", {}));
@@ -45,8 +41,7 @@ int32_t Outstanding() {
     return CallFaults("FaultOutstanding", {});
 }
 void OnCall(uint32_t k, AllocHookFn fn) {
-    CallFaults("FaultOnCall",
-               {static_cast<int32_t>(k), static_cast<int32_t>(reinterpret_cast<uintptr_t>(fn)), 0});
+    CallFaults("FaultOnCall", {static_cast<intptr_t>(k), reinterpret_cast<intptr_t>(fn), 0});
 }
 
 std::string ReadWhole(const std::string& path) {
@@ -74,31 +69,32 @@ bool NameUntouched() {
 }
 
 // The four calls, each with its documented failure result and a check of a
-// success that also closes whatever the success opened.
+// success that also closes whatever the success opened. Results are kept
+// pointer-wide: GetExclusive's is the handle.
 struct Call {
     const char* what;
-    int32_t failure;
+    intptr_t failure;
     bool writesName;
-    int32_t (*invoke)();
-    void (*succeeded)(int32_t result);
+    intptr_t (*invoke)();
+    void (*succeeded)(intptr_t result);
 };
 
-int32_t Args(int32_t i) {
-    return 0x2000 + i;
+intptr_t Args(uint32_t i) {
+    return Wide(0x2000 + i, 0x3000 + i);
 }
 
 const Call kCalls[] = {
     {"GetDependDllName", 0, true,
-     [] {
+     []() -> intptr_t {
          return CallFaults("GetDependDllName", {Arg(kPrinter), Arg(g_name)});
      },
-     [](int32_t r) {
+     [](intptr_t r) {
          EXPECT_EQ(r, 1);
          EXPECT_EQ(std::string(g_name), DoublePath("full"));
          EXPECT_EQ(Log()->count, 0u);
      }},
-    {"GetExclusive", 0, false, [] { return CallFaults("GetExclusive", {Arg(kPrinter)}); },
-     [](int32_t r) {
+    {"GetExclusive", 0, false, [] { return CallFaultsWord("GetExclusive", {Arg(kPrinter)}); },
+     [](intptr_t r) {
          ASSERT_NE(r, 0);
          EXPECT_TRUE(DoubleLoaded("full"));
          EXPECT_EQ(Outstanding(), 1); // the handle block, until FreeExclusive
@@ -109,21 +105,21 @@ const Call kCalls[] = {
          EXPECT_EQ(Log()->calls[1].args[0], kContext);
      }},
     {"GetDriverIniFileName", -1, false,
-     [] {
+     []() -> intptr_t {
          return CallFaults("GetDriverIniFileName", {Arg(kPrinter), Args(1), Args(2), Args(3)});
      },
-     [](int32_t r) {
-         const int32_t args[] = {Arg(kPrinter), Args(1), Args(2), Args(3)};
+     [](intptr_t r) {
+         const int64_t args[] = {Arg(kPrinter), Args(1), Args(2), Args(3)};
          EXPECT_EQ(r, DoubleResult(kExcGetIniFileName, args, 4));
          ASSERT_EQ(Log()->count, 1u);
          EXPECT_EQ(Log()->calls[0].entry, kExcGetIniFileName);
      }},
     {"GetDriverDevmode", -1, false,
-     [] {
+     []() -> intptr_t {
          return CallFaults("GetDriverDevmode", {Arg(kPrinter), Args(1), Args(2), Args(3), Args(4)});
      },
-     [](int32_t r) {
-         const int32_t args[] = {Arg(kPrinter), Args(1), Args(2), Args(3), Args(4)};
+     [](intptr_t r) {
+         const int64_t args[] = {Arg(kPrinter), Args(1), Args(2), Args(3), Args(4)};
          EXPECT_EQ(r, DoubleResult(kExcGetDriverDevmode, args, 5));
          ASSERT_EQ(Log()->count, 1u);
          EXPECT_EQ(Log()->calls[0].entry, kExcGetDriverDevmode);
@@ -159,7 +155,7 @@ class Faults : public ::testing::Test {
     }
 
     // Runs the call with the seam as armed by the caller; returns its result.
-    static int32_t Run(const Call& call) {
+    static intptr_t Run(const Call& call) {
         ResetLog(kContext);
         std::memset(g_name, kUntouched, sizeof g_name);
         return call.invoke();
@@ -168,7 +164,7 @@ class Faults : public ::testing::Test {
     // A call with no fault: succeeds, leaves nothing behind; its allocation count.
     static uint32_t Clean(const Call& call) {
         FailAt(0);
-        const int32_t r = Run(call);
+        const intptr_t r = Run(call);
         const uint32_t calls = Calls();
         call.succeeded(r);
         EXPECT_EQ(Outstanding(), 0);
@@ -177,7 +173,7 @@ class Faults : public ::testing::Test {
     }
 
     // What a failed call must leave: the documented result and nothing else.
-    static void ExpectCleanFailure(const Call& call, int32_t r) {
+    static void ExpectCleanFailure(const Call& call, intptr_t r) {
         EXPECT_EQ(r, call.failure);
         EXPECT_EQ(Outstanding(), 0) << "blocks left allocated";
         EXPECT_FALSE(DoubleLoaded("full")) << "library left loaded";
@@ -205,7 +201,7 @@ TEST_F(Faults, EveryAllocationFailureFailsCleanly) {
             for (uint32_t k = 1; k <= count; ++k) {
                 SCOPED_TRACE("allocation " + std::to_string(k));
                 FailAt(k);
-                const int32_t r = Run(call);
+                const intptr_t r = Run(call);
                 EXPECT_GE(Calls(), k);
                 FailAt(0);
                 ExpectCleanFailure(call, r);
@@ -236,7 +232,7 @@ TEST_F(Faults, DataFileVanishesBeforeTheMapping) {
             WriteDataFile(file.contents);
             FailAt(0);
             OnCall(k, DeleteDataFile);
-            const int32_t r = Run(call);
+            const intptr_t r = Run(call);
             OnCall(0, nullptr);
             EXPECT_EQ(ReadWhole(DataFilePath()), "<missing>") << "the hook did not run";
             ExpectCleanFailure(call, r);

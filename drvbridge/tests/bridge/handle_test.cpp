@@ -8,7 +8,7 @@
 #include "rig.h"
 
 namespace {
-constexpr int32_t kContext = 0x5A5A0001;
+constexpr intptr_t kContext = Wide(0x5A5A0001, 0x6B6B0002);
 
 void UseLibrary(const std::string& variant) {
     WriteDataFile("*ExcDepDLLName: \"" + DoublePath(variant) + "\"\n");
@@ -22,10 +22,7 @@ class Handle : public ::testing::Test {
         UseLibrary("full");
     }
     void TearDown() override { EXPECT_FALSE(DoubleLoaded("full")) << "library left loaded"; }
-    static void* Open() {
-        return reinterpret_cast<void*>(static_cast<uintptr_t>(
-            static_cast<uint32_t>(CallExport("GetExclusive", {Arg(kPrinter)}))));
-    }
+    static void* Open() { return CallExportHandle("GetExclusive", {Arg(kPrinter)}); }
     static void Free(void* h) { CallExport("FreeExclusive", {Arg(h)}); }
 };
 
@@ -42,11 +39,15 @@ constexpr Forwarder kForwarders[] = {
     {"GetCommandChange", kExcGetCommandChange, 3}, {"GetCommandValue", kExcGetCommandValue, 5},
 };
 
+constexpr intptr_t Sentinel(int32_t i) {
+    return Wide(0x11110001u * static_cast<uint32_t>(i + 1), 0x0C0C0C0Cu + static_cast<uint32_t>(i));
+}
+
 // Calls an export with the handle (or printer) first and n distinct sentinels.
-int32_t CallWithSentinels(const char* name, int32_t first, int32_t n) {
-    std::vector<int32_t> args = {first};
+LONG CallWithSentinels(const char* name, intptr_t first, int32_t n) {
+    std::vector<intptr_t> args = {first};
     for (int32_t i = 0; i < n; ++i)
-        args.push_back(0x11110001 * (i + 1));
+        args.push_back(Sentinel(i));
     switch (n) {
     case 2:
         return CallExport(name, {args[0], args[1], args[2]});
@@ -61,12 +62,12 @@ int32_t CallWithSentinels(const char* name, int32_t first, int32_t n) {
     return 0;
 }
 
-void ExpectSentinelCall(const DoubleCall& call, DoubleEntry entry, int32_t first, int32_t n) {
+void ExpectSentinelCall(const DoubleCall& call, DoubleEntry entry, int64_t first, int32_t n) {
     EXPECT_EQ(call.entry, entry);
     ASSERT_EQ(call.argc, n + 1);
     EXPECT_EQ(call.args[0], first);
     for (int32_t i = 0; i < n; ++i)
-        EXPECT_EQ(call.args[i + 1], 0x11110001 * (i + 1)) << i;
+        EXPECT_EQ(call.args[i + 1], Sentinel(i)) << i;
 }
 
 TEST_F(Handle, CompleteHandleCarriesMagicAndForwardsContext) {
@@ -82,7 +83,7 @@ TEST_F(Handle, CompleteHandleCarriesMagicAndForwardsContext) {
     for (const Forwarder& f : kForwarders) {
         SCOPED_TRACE(f.exportName);
         uint32_t before = Log()->count;
-        int32_t r = CallWithSentinels(f.exportName, Arg(h), f.values);
+        LONG r = CallWithSentinels(f.exportName, Arg(h), f.values);
         ASSERT_EQ(Log()->count, before + 1);
         const DoubleCall& call = Log()->calls[before];
         ExpectSentinelCall(call, f.entry, kContext, f.values);
@@ -105,7 +106,7 @@ TEST_F(Handle, FailuresReturnNullAndUnload) {
     struct Failure {
         const char* what;
         std::string data;
-        int32_t context;
+        intptr_t context;
         uint32_t calls; // ExcGetExclusive only when binding succeeded
     };
     std::vector<Failure> failures = {
@@ -147,8 +148,9 @@ TEST_F(Handle, OneShotEntryPointsAreNotBound) {
 }
 
 TEST_F(Handle, NullAndForeignHandlesCallNothing) {
-    alignas(4) uint8_t zeroed[13 * 4] = {};
-    alignas(4) uint8_t reversed[13 * 4] = {}; // 'E','X','C','0': the magic's bytes reversed
+    alignas(void*) uint8_t zeroed[13 * sizeof(void*)] = {};
+    // 'E','X','C','0': the magic's bytes reversed
+    alignas(void*) uint8_t reversed[13 * sizeof(void*)] = {};
     std::memcpy(reversed, "EXC0", 4);
     for (void* h :
          {static_cast<void*>(nullptr), static_cast<void*>(zeroed), static_cast<void*>(reversed)}) {
@@ -161,7 +163,7 @@ TEST_F(Handle, NullAndForeignHandlesCallNothing) {
 }
 
 TEST_F(Handle, OneShotCallsLoadCallAndUnload) {
-    int32_t r = CallWithSentinels("GetDriverIniFileName", Arg(kPrinter), 3);
+    LONG r = CallWithSentinels("GetDriverIniFileName", Arg(kPrinter), 3);
     ASSERT_EQ(Log()->count, 1u);
     EXPECT_EQ(r, DoubleResult(kExcGetIniFileName, Log()->calls[0].args, 4));
     ExpectSentinelCall(Log()->calls[0], kExcGetIniFileName, Arg(kPrinter), 3);
@@ -181,7 +183,7 @@ TEST_F(Handle, OneShotWhileHandleOpenLeavesItWorking) {
     CallWithSentinels("GetDriverDevmode", Arg(kPrinter), 4);
     EXPECT_TRUE(DoubleLoaded("full"));
     uint32_t before = Log()->count;
-    int32_t r = CallWithSentinels("GetCommandValue", Arg(h), 5);
+    LONG r = CallWithSentinels("GetCommandValue", Arg(h), 5);
     ASSERT_EQ(Log()->count, before + 1);
     EXPECT_EQ(r, DoubleResult(kExcGetCommandValue, Log()->calls[before].args, 6));
     Free(h);

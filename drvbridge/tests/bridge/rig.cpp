@@ -32,20 +32,28 @@ FARPROC BridgeExport(const char* name) {
     return GetProcAddress(Bridge(), name);
 }
 
-int32_t Arg(const void* p) {
-    return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p));
+intptr_t Arg(const void* p) {
+    return reinterpret_cast<intptr_t>(p);
 }
 
-int32_t CallExport(const char* name, std::initializer_list<int32_t> args) {
-    FARPROC fn = BridgeExport(name);
+intptr_t CallWord(FARPROC fn, const char* name, std::initializer_list<intptr_t> args) {
     EXPECT_NE(fn, nullptr) << name;
     if (fn == nullptr) return INT32_MIN;
-    std::vector<int32_t> v(args);
+    std::vector<intptr_t> v(args);
     int32_t delta = 0;
-    int32_t r = CallStdcall(reinterpret_cast<const void*>(fn), v.data(),
+    intptr_t r = CallWinapi(reinterpret_cast<const void*>(fn), v.data(),
                             static_cast<int32_t>(v.size()), &delta);
     EXPECT_EQ(delta, 0) << name << " left the stack unbalanced";
     return r;
+}
+
+LONG CallExport(const char* name, std::initializer_list<intptr_t> args) {
+    // Only the low 32 bits of the return register carry a LONG on x64.
+    return static_cast<LONG>(CallWord(BridgeExport(name), name, args));
+}
+
+void* CallExportHandle(const char* name, std::initializer_list<intptr_t> args) {
+    return reinterpret_cast<void*>(CallWord(BridgeExport(name), name, args));
 }
 
 void EnsurePrinter() {
@@ -124,7 +132,7 @@ DoubleLog* Log() {
     return log;
 }
 
-void ResetLog(int32_t exclusiveResult) {
+void ResetLog(int64_t exclusiveResult) {
     DoubleLog* log = Log();
     *log = DoubleLog{};
     log->exclusiveResult = exclusiveResult;

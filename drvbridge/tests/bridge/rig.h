@@ -12,10 +12,23 @@
 
 inline constexpr char kPrinter[] = "Zelt Bridge Test";
 
-// Calls a bridge export by name through the ESP-checking thunk; a stack
-// imbalance fails the current test.
-int32_t CallExport(const char* name, std::initializer_list<int32_t> args);
-int32_t Arg(const void* p);
+// Arguments are pointer-wide, as the exports take them on either width.
+intptr_t Arg(const void* p);
+// A value whose high half, on x64, differs from its low half, so a value cut
+// to 32 bits anywhere on its way shows; the low half alone on i386.
+constexpr intptr_t Wide(uint32_t low, uint32_t high) {
+    if constexpr (sizeof(intptr_t) == 8)
+        return static_cast<intptr_t>((static_cast<uint64_t>(high) << 32) | low);
+    else
+        return static_cast<intptr_t>(low);
+}
+
+// Calls a WINAPI function through the thunk and returns the whole return
+// register; on i386 a stack imbalance fails the current test.
+intptr_t CallWord(FARPROC fn, const char* name, std::initializer_list<intptr_t> args);
+// A bridge export by name: a LONG result, or a handle.
+LONG CallExport(const char* name, std::initializer_list<intptr_t> args);
+void* CallExportHandle(const char* name, std::initializer_list<intptr_t> args);
 FARPROC BridgeExport(const char* name);
 HMODULE Bridge();
 
@@ -29,4 +42,4 @@ std::string DoublePath(const std::string& variant);
 bool DoubleLoaded(const std::string& variant);
 
 DoubleLog* Log(); // cleared by ResetLog
-void ResetLog(int32_t exclusiveResult = 0x5A5A0001);
+void ResetLog(int64_t exclusiveResult = 0x5A5A0001);
