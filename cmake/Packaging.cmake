@@ -11,15 +11,20 @@ install(FILES ${CMAKE_SOURCE_DIR}/CHANGELOG.md ${CMAKE_SOURCE_DIR}/LICENSE DESTI
 # The binary contract, read from the built files on every test run.
 if(BUILD_TESTING AND TARGET langpack AND TARGET drvbridge)
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(machine amd64)
+  else()
+    set(machine i386)
+  endif()
   foreach(module langpack drvbridge)
     add_test(NAME contract_${module}
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/pecheck.py
-              ${module} $<TARGET_FILE:${module}> --version ${PROJECT_VERSION})
+              ${module} $<TARGET_FILE:${module}> --version ${PROJECT_VERSION} --machine ${machine})
   endforeach()
   # The check itself: damaged copies of both binaries must fail it.
   add_test(NAME contract_drift
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/pecheck_test.py
-            $<TARGET_FILE:langpack> $<TARGET_FILE:drvbridge> ${PROJECT_VERSION})
+            $<TARGET_FILE:langpack> $<TARGET_FILE:drvbridge> ${PROJECT_VERSION} ${machine})
 endif()
 
 set(CPACK_GENERATOR ZIP)

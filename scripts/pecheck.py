@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
-"""Binary contract check for the shipped PE32 files.
+"""Binary contract check for the shipped PE32 and PE32+ files.
 
 Reads the files themselves (headers, import and export directories, resource
 tree) and fails on any drift from what installers and applications rely on.
 
     pecheck.py langpack PATH/langpack.exe [--no-version | --version X.Y.Z]
+                                          [--machine i386|amd64]
     pecheck.py drvbridge PATH/drvbridge.dll [--no-version | --version X.Y.Z]
+                                            [--machine i386|amd64]
 
 With --version the VERSIONINFO block must carry that file and product
 version, the company and product names and the binary's own file name.
+--machine names the width the file must be built for (default i386, a PE32
+file; amd64 is a PE32+ file).
 """
 import struct
 import sys
@@ -26,7 +30,8 @@ BRIDGE_EXPORTS = [
     "GetPrinterValue", "GetWaterMarkList", "SetCommandBase", "UpdateCommand",
 ]
 
-IMAGE_FILE_MACHINE_I386 = 0x14C
+# machine name -> (COFF machine, optional header magic)
+MACHINES = {"i386": (0x14C, 0x10B), "amd64": (0x8664, 0x20B)}
 IMAGE_FILE_DLL = 0x2000
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 RT_VERSION = 16
@@ -45,11 +50,13 @@ class Pe:
          self.characteristics) = struct.unpack_from("<HHIIIHH", data, pe + 4)
         opt = pe + 24
         self.magic = struct.unpack_from("<H", data, opt)[0]
-        if self.magic != 0x10B:
-            raise ValueError("not a PE32 optional header")
+        if self.magic not in (0x10B, 0x20B):
+            raise ValueError("optional header magic 0x%x is neither PE32 nor PE32+" % self.magic)
         self.subsystem = struct.unpack_from("<H", data, opt + 68)[0]
-        ndirs = struct.unpack_from("<I", data, opt + 92)[0]
-        self.dirs = [struct.unpack_from("<II", data, opt + 96 + 8 * i) for i in range(ndirs)]
+        # PE32+ has a 64-bit image base and stack and heap sizes: 16 bytes more.
+        dirs = opt + (96 if self.magic == 0x10B else 112)
+        ndirs = struct.unpack_from("<I", data, dirs - 4)[0]
+        self.dirs = [struct.unpack_from("<II", data, dirs + 8 * i) for i in range(ndirs)]
         self.sections = []
         sec = opt + optsize
         for i in range(nsections):
@@ -173,9 +180,12 @@ def version_strings(blob):
     return dotted(fms, fls), dotted(pms, pls), strings
 
 
-def check_common(pe, failures, want_dll):
-    if pe.machine != IMAGE_FILE_MACHINE_I386:
-        failures.append("machine 0x%x, not i386" % pe.machine)
+def check_common(pe, failures, want_dll, machine):
+    want_machine, want_magic = MACHINES[machine]
+    if pe.machine != want_machine:
+        failures.append("machine 0x%x, not %s" % (pe.machine, machine))
+    if pe.magic != want_magic:
+        failures.append("optional header magic 0x%x, not 0x%x for %s" % (pe.magic, want_magic, machine))
     if bool(pe.characteristics & IMAGE_FILE_DLL) != want_dll:
         failures.append("DLL flag %s" % ("missing" if want_dll else "set"))
     if pe.timestamp != 0:
@@ -211,8 +221,8 @@ def check_version(pe, failures, version, file_name):
         failures.append("VERSIONINFO has no FileDescription")
 
 
-def check_langpack(pe, failures, version, kind="langpack"):
-    check_common(pe, failures, want_dll=False)
+def check_langpack(pe, failures, version, machine="i386", kind="langpack"):
+    check_common(pe, failures, want_dll=False, machine=machine)
     if pe.subsystem != IMAGE_SUBSYSTEM_WINDOWS_GUI:
         failures.append("subsystem %d, not Windows GUI" % pe.subsystem)
     res = pe.resources()
@@ -230,8 +240,8 @@ def check_langpack(pe, failures, version, kind="langpack"):
         check_version(pe, failures, version, FILE_NAMES[kind])
 
 
-def check_drvbridge(pe, failures, version, kind="drvbridge"):
-    check_common(pe, failures, want_dll=True)
+def check_drvbridge(pe, failures, version, machine="i386", kind="drvbridge"):
+    check_common(pe, failures, want_dll=True, machine=machine)
     module, base, table, addrs, stamp = pe.exports()
     if module is None:
         failures.append("no export directory")
@@ -257,6 +267,14 @@ def main(argv):
         print(__doc__, file=sys.stderr)
         return 2
     opts = argv[3:]
+    machine = "i386"
+    if "--machine" in opts:
+        i = opts.index("--machine")
+        if i + 1 >= len(opts) or opts[i + 1] not in MACHINES:
+            print(__doc__, file=sys.stderr)
+            return 2
+        machine = opts[i + 1]
+        del opts[i:i + 2]
     version = "--no-version" not in opts
     if "--version" in opts:
         i = opts.index("--version")
@@ -267,7 +285,7 @@ def main(argv):
     with open(argv[2], "rb") as f:
         pe = Pe(f.read())
     failures = []
-    (check_langpack if argv[1] == "langpack" else check_drvbridge)(pe, failures, version)
+    (check_langpack if argv[1] == "langpack" else check_drvbridge)(pe, failures, version, machine)
     for f in failures:
         print("%s: %s" % (argv[2], f))
     if failures:

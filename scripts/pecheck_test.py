@@ -2,7 +2,7 @@
 """The contract check must notice drift: each case damages one field of a
 built binary in memory and expects pecheck to name that fault.
 
-    pecheck_test.py PATH/langpack.exe PATH/drvbridge.dll VERSION
+    pecheck_test.py PATH/langpack.exe PATH/drvbridge.dll VERSION [i386|amd64]
 """
 import struct
 import sys
@@ -26,8 +26,16 @@ def coff_stamp(data):
     put32(data, pe_offset(data) + 8, 0x5F000000)
 
 
-def machine_amd64(data):
-    put16(data, pe_offset(data) + 4, 0x8664)
+def other_machine(data):
+    # The COFF machine of the other width; the optional header stays as built.
+    off = pe_offset(data) + 4
+    i386, amd64 = pecheck.MACHINES["i386"][0], pecheck.MACHINES["amd64"][0]
+    put16(data, off, amd64 if struct.unpack_from("<H", data, off)[0] == i386 else i386)
+
+
+def other_magic(data):
+    off = pe_offset(data) + 24
+    put16(data, off, 0x20B if struct.unpack_from("<H", data, off)[0] == 0x10B else 0x10B)
 
 
 def toggle_dll_flag(data):
@@ -86,7 +94,9 @@ CASES = [
     ("drvbridge", None, None),
     ("langpack", coff_stamp, "COFF time stamp"),
     ("drvbridge", coff_stamp, "COFF time stamp"),
-    ("langpack", machine_amd64, "not i386"),
+    ("langpack", other_machine, "machine 0x"),
+    ("drvbridge", other_machine, "machine 0x"),
+    ("drvbridge", other_magic, "optional header magic"),
     ("langpack", toggle_dll_flag, "DLL flag set"),
     ("drvbridge", toggle_dll_flag, "DLL flag missing"),
     ("langpack", console_subsystem, "not Windows GUI"),
@@ -103,6 +113,7 @@ CASES = [
 def main(argv):
     paths = {"langpack": argv[1], "drvbridge": argv[2]}
     version = argv[3]
+    machine = argv[4] if len(argv) > 4 else "i386"
     bad = 0
     for module, damage, expect in CASES:
         with open(paths[module], "rb") as f:
@@ -111,7 +122,10 @@ def main(argv):
             damage(data)
         failures = []
         check = pecheck.check_langpack if module == "langpack" else pecheck.check_drvbridge
-        check(pecheck.Pe(bytes(data)), failures, version)
+        try:
+            check(pecheck.Pe(bytes(data)), failures, version, machine)
+        except (ValueError, IndexError, struct.error) as e:
+            failures.append("unreadable: %s" % e)
         name = "%s/%s" % (module, damage.__name__ if damage else "intact")
         if expect is None:
             ok = not failures
