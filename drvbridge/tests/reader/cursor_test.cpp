@@ -9,12 +9,25 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
 using namespace std::string_literals;
-std::string WriteFile(const char* name, const std::string& bytes) {
-    std::FILE* f = std::fopen(name, "wb");
+// A name of this process's own: the code-page rerun of this program may run
+// at the same time in the same folder.
+std::string Scratch(const char* what) {
+#ifdef _WIN32
+    const unsigned long pid = GetCurrentProcessId();
+#else
+    const auto pid = static_cast<unsigned long>(getpid());
+#endif
+    return "cursor_" + std::to_string(pid) + "_" + what + ".txt";
+}
+
+std::string WriteFile(const std::string& name, const std::string& bytes) {
+    std::FILE* f = std::fopen(name.c_str(), "wb");
     EXPECT_NE(f, nullptr);
     if (f != nullptr) {
         std::fwrite(bytes.data(), 1, bytes.size(), f);
@@ -89,10 +102,12 @@ TEST(Cursor, Files) {
     DWORD handlesBefore = 0;
     GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
 #endif
-    EXPECT_EQ(OpenReadCursor(WriteFile("cursor_empty.txt", "").c_str()), nullptr);
-    EXPECT_EQ(OpenReadCursor("cursor_missing.txt"), nullptr);
+    const std::string empty = Scratch("empty"), missing = Scratch("missing"),
+                      data = Scratch("data");
+    EXPECT_EQ(OpenReadCursor(WriteFile(empty, "").c_str()), nullptr);
+    EXPECT_EQ(OpenReadCursor(missing.c_str()), nullptr);
     const std::string bytes = "*A: 1\n\0\xff"s;
-    ReadCursor* cursor = OpenReadCursor(WriteFile("cursor_data.txt", bytes).c_str());
+    ReadCursor* cursor = OpenReadCursor(WriteFile(data, bytes).c_str());
     ASSERT_NE(cursor, nullptr);
     std::string seen;
     uint8_t b = 0;
@@ -104,15 +119,17 @@ TEST(Cursor, Files) {
     EXPECT_EQ(b, 0xFF);
     CloseReadCursor(cursor);
 #ifdef _WIN32
-    HANDLE writer = CreateFileA("cursor_data.txt", GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+    HANDLE writer = CreateFileA(data.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(OpenReadCursor("cursor_data.txt"), nullptr);
+    EXPECT_EQ(OpenReadCursor(data.c_str()), nullptr);
     CloseHandle(writer);
     DWORD handlesAfter = 0;
     GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
     EXPECT_EQ(handlesAfter, handlesBefore);
 #endif
     EXPECT_EQ(AllocHookOutstanding(), 0);
+    std::remove(empty.c_str());
+    std::remove(data.c_str());
 }
 } // namespace
