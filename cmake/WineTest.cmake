@@ -21,3 +21,9 @@ endfunction()
 # Windows test carries it as SKIP_RETURN_CODE, so ctest says "skipped", not
 # "passed" or "failed".
 set(ZELT_WINE_SKIP_CODE 77)
+
+# The runner's own skip and failure paths (no Wine program involved).
+if(BUILD_TESTING)
+  add_test(NAME wine_runner_tests COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/tests/wine-run-test.sh)
+  set_tests_properties(wine_runner_tests PROPERTIES TIMEOUT 300)
+endif()

@@ -1,22 +1,34 @@
 #!/usr/bin/env bash
 # drvbridge's main job under Wine: a sample printer whose data file names a
 # sample exclusive-settings library, and the example client asking the bridge
-# for it. Uses the win32 build (build/win32) and a private prefix.
+# for it. Uses the build in ZELT_BUILD_DIR (default build/win32) of width
+# ZELT_WIDTH (32 or 64, default 32) and a private prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+me=demo-drvbridge
 build=${ZELT_BUILD_DIR:-build/win32}
+width=${ZELT_WIDTH:-32}
 bin=$(realpath "$build/bin")
 prefix=$(realpath -m "$build/demo-drvbridge-prefix")
 out=$(mktemp)
 data=$(mktemp --suffix=.ppd)
 trap 'rm -f "$out" "$data"' EXIT
 # Output goes through a file: Wine's service processes inherit the first
-# program's descriptors and outlive it, so a pipe would never see its end.
-run() { sh cmake/wine-run.sh "$prefix" "$@" >"$out" 2>&1 </dev/null; local rc=$?; tr -d '\r' <"$out"; return $rc; }
+# program's descriptors and outlive it, so a pipe would never see its end. A
+# failure shows the program's output and its exit code, then stops the demo.
+run() {
+  local rc=0
+  sh cmake/wine-run.sh "$width" "$prefix" "$@" >"$out" 2>&1 </dev/null || rc=$?
+  tr -d '\r' <"$out"
+  if [ "$rc" -ne 0 ]; then
+    echo "$me: '$(basename "$1") ${*:2}' failed with exit code $rc" >&2
+    return "$rc"
+  fi
+}
 
 for f in bridge_client.exe add_sample_printer.exe drvbridge.dll sample_settings.dll; do
-  [ -f "$bin/$f" ] || { echo "demo-drvbridge: $bin/$f missing; build the win32 preset first" >&2; exit 1; }
+  [ -f "$bin/$f" ] || { echo "$me: $bin/$f missing; build the preset first" >&2; exit 1; }
 done
 
 library_win="Z:$(echo "$bin/sample_settings.dll" | tr / '\\')"

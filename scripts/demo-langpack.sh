@@ -1,21 +1,33 @@
 #!/usr/bin/env bash
 # langpack's main job under Wine: langpack.exe /L1 into a demo target
 # directory named by the registry value, then a second run that leaves both
-# help files alone. Uses the win32 build (build/win32) and a private prefix.
+# help files alone. Uses the build in ZELT_BUILD_DIR (default build/win32) of
+# width ZELT_WIDTH (32 or 64, default 32) and a private prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+me=demo-langpack
 build=${ZELT_BUILD_DIR:-build/win32}
+width=${ZELT_WIDTH:-32}
 bin=$(realpath "$build/bin")
 prefix=$(realpath -m "$build/demo-prefix")
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 # Output goes through a file: Wine's service processes inherit the first
-# program's descriptors and outlive it, so a pipe would never see its end.
-run() { sh cmake/wine-run.sh "$prefix" "$@" >"$out" 2>&1 </dev/null; tr -d '\r' <"$out"; }
+# program's descriptors and outlive it, so a pipe would never see its end. A
+# failure shows the program's output and its exit code, then stops the demo.
+run() {
+  local rc=0
+  sh cmake/wine-run.sh "$width" "$prefix" "$@" >"$out" 2>&1 </dev/null || rc=$?
+  tr -d '\r' <"$out"
+  if [ "$rc" -ne 0 ]; then
+    echo "$me: '$(basename "$1") ${*:2}' failed with exit code $rc" >&2
+    return "$rc"
+  fi
+}
 
 for f in langpack.exe langpack_launch.exe; do
-  [ -f "$bin/$f" ] || { echo "demo-langpack: $bin/$f missing; build the win32 preset first" >&2; exit 1; }
+  [ -f "$bin/$f" ] || { echo "$me: $bin/$f missing; build the preset first" >&2; exit 1; }
 done
 
 target_win='C:\zelt-demo'
@@ -30,6 +42,10 @@ install() {
   # The launcher passes the command line unchanged and reads the 32-bit exit
   # code (the wine command itself would give the shell only its low 8 bits).
   run "$bin/langpack_launch.exe" "$exe_win" "\"$exe_win\" /L1"
+  if [ "$(tr -d '\r' <"$out")" != "exit code 0" ]; then
+    echo "$me: langpack.exe /L1 did not exit with 0" >&2
+    exit 1
+  fi
 }
 
 show() {
@@ -50,7 +66,7 @@ install
 show
 for f in KWT5D1us.cnt KWT5DSus.cnt; do
   if [ -e "$target/$f" ]; then
-    echo "demo-langpack: $f was written again" >&2
+    echo "$me: $f was written again" >&2
     exit 1
   fi
 done

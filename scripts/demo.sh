@@ -1,14 +1,23 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the main job: langpack.exe installing a language
 # set under Wine, and the drvbridge example client against a sample printer.
+# The 32-bit binaries where this host runs i386 code, else the 64-bit build
+# under 64-bit Wine (said in one line).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
-for part in scripts/demo-langpack.sh scripts/demo-drvbridge.sh; do
-  if [ -f "$part" ]; then
-    bash "$part"
-  fi
-done
+if why=$(sh cmake/host-runs-i386.sh); then
+  preset=win32 width=32
+else
+  preset=win64 width=64
+  echo "demo: this host cannot run 32-bit programs ($why); showing the main job with the 64-bit build (win64) under 64-bit Wine"
+fi
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"
+export ZELT_BUILD_DIR=build/$preset ZELT_WIDTH=$width
+bash scripts/demo-langpack.sh
+echo
+bash scripts/demo-drvbridge.sh
+echo
+echo "demo: main job done ($preset)"
