@@ -16,6 +16,7 @@ file; amd64 is a PE32+ file).
 """
 import struct
 import sys
+import xml.etree.ElementTree as ElementTree
 
 # Windows system DLLs the binaries may import (lower case).
 SYSTEM_DLLS = {
@@ -35,6 +36,16 @@ MACHINES = {"i386": (0x14C, 0x10B), "amd64": (0x8664, 0x20B)}
 IMAGE_FILE_DLL = 0x2000
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
 RT_VERSION = 16
+RT_MANIFEST = 24
+CREATEPROCESS_MANIFEST_RESOURCE_ID = 1
+ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
+COMPAT_V1 = "{urn:schemas-microsoft-com:compatibility.v1}"
+# supportedOS: Vista, 7, 8, 8.1, 10 and 11
+SUPPORTED_OS = {
+    "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+    "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+    "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+}
 FILE_NAMES = {"langpack": "langpack.exe", "drvbridge": "drvbridge.dll"}
 
 
@@ -221,6 +232,33 @@ def check_version(pe, failures, version, file_name):
         failures.append("VERSIONINFO has no FileDescription")
 
 
+def check_manifest(pe, failures):
+    """Exactly one RT_MANIFEST, id 1, asking for asInvoker: without it a
+    standard user's writes into a protected folder are virtualised and
+    reported as success."""
+    manifests = [(rid, data) for rid, leaves in pe.resource_tree().get(RT_MANIFEST, {}).items()
+                 for _, data in leaves]
+    if len(manifests) != 1:
+        failures.append("%d RT_MANIFEST resources, not one" % len(manifests))
+    if not manifests:
+        return
+    rid, data = manifests[0]
+    if rid != CREATEPROCESS_MANIFEST_RESOURCE_ID:
+        failures.append("RT_MANIFEST id %s, not %d" % (rid, CREATEPROCESS_MANIFEST_RESOURCE_ID))
+    try:
+        root = ElementTree.fromstring(data)
+    except ElementTree.ParseError as e:
+        failures.append("RT_MANIFEST is not XML: %s" % e)
+        return
+    levels = [(e.get("level"), e.get("uiAccess"))
+              for e in root.iter(ASM_V3 + "requestedExecutionLevel")]
+    if levels != [("asInvoker", "false")]:
+        failures.append("requestedExecutionLevel (level, uiAccess) %s, not asInvoker, false" % levels)
+    oses = {e.get("Id", "").lower() for e in root.iter(COMPAT_V1 + "supportedOS")}
+    if oses != SUPPORTED_OS:
+        failures.append("supportedOS %s, not %s" % (sorted(oses), sorted(SUPPORTED_OS)))
+
+
 def check_langpack(pe, failures, version, machine="i386", kind="langpack"):
     check_common(pe, failures, want_dll=False, machine=machine)
     if pe.subsystem != IMAGE_SUBSYSTEM_WINDOWS_GUI:
@@ -236,6 +274,7 @@ def check_langpack(pe, failures, version, machine="i386", kind="langpack"):
         for rid, langs in members.items():
             if langs != [1041]:
                 failures.append("DEVFILE %s has languages %s, not [1041]" % (rid, langs))
+    check_manifest(pe, failures)
     if version:
         check_version(pe, failures, version, FILE_NAMES[kind])
 

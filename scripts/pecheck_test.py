@@ -88,6 +88,43 @@ def devfile_language(data):
     raise AssertionError("no DEVFILE id 101")
 
 
+def manifest_level(data):
+    at = bytes(data).index(b'level="asInvoker"')
+    data[at + len(b'level="asInvoke')] = ord("X")
+
+
+def manifest_os_dropped(data):
+    # The Windows 10 entry names an unknown system instead.
+    at = bytes(data).index(b"8e0f7a12-bfb3")
+    data[at] = ord("9")
+
+
+def manifest_entry(data, level):
+    """File offset of the RT_MANIFEST type entry (level 0) or of its first
+    name entry (level 1)."""
+    pe = pecheck.Pe(bytes(data))
+    root = pe.off(pe.dirs[2][0])
+
+    def entries(off):
+        nnamed, nids = struct.unpack_from("<HH", data, off + 12)
+        return [(off + 16 + 8 * i,) + struct.unpack_from("<II", data, off + 16 + 8 * i)
+                for i in range(nnamed + nids)]
+
+    for at, kind, target in entries(root):
+        if kind == pecheck.RT_MANIFEST:
+            return at if level == 0 else entries(root + (target & 0x7FFFFFFF))[0][0]
+    raise AssertionError("no RT_MANIFEST")
+
+
+def manifest_id(data):
+    put32(data, manifest_entry(data, 1), 2)
+
+
+def manifest_gone(data):
+    # The manifest becomes a resource of type 25: no RT_MANIFEST left.
+    put32(data, manifest_entry(data, 0), 25)
+
+
 CASES = [
     # (module, damage, text the report must contain)
     ("langpack", None, None),
@@ -106,6 +143,10 @@ CASES = [
     ("langpack", resource_stamp, "resource directory time stamps"),
     ("langpack", devfile_language, "DEVFILE 101 has languages [1033]"),
     ("langpack", company_renamed, "CompanyName"),
+    ("langpack", manifest_level, "requestedExecutionLevel"),
+    ("langpack", manifest_os_dropped, "supportedOS"),
+    ("langpack", manifest_id, "RT_MANIFEST id 2"),
+    ("langpack", manifest_gone, "0 RT_MANIFEST resources"),
     ("drvbridge", company_renamed, "CompanyName"),
 ]
 
