@@ -136,6 +136,37 @@ TEST_F(Handle, FailuresReturnNullAndUnload) {
     }
 }
 
+// The handle's layout, read as a caller's debugger would: thirteen
+// pointer-wide words (52 bytes on i386) led by the magic, then the context,
+// the library and the ten entry points in binding order; in front of it the
+// hidden word with the block's global-memory handle, which for a fixed block
+// is its own address.
+TEST_F(Handle, LayoutIsThirteenPointerWideWords) {
+    void* h = Open();
+    ASSERT_NE(h, nullptr);
+    uintptr_t words[13];
+    std::memcpy(words, h, sizeof words);
+    EXPECT_EQ(sizeof words, sizeof(void*) == 4 ? 52u : 104u);
+    EXPECT_EQ(words[0], 0x45584330u);
+    EXPECT_EQ(static_cast<intptr_t>(words[1]), kContext);
+    HMODULE library = GetModuleHandleA("exc_full.dll");
+    ASSERT_NE(library, nullptr);
+    EXPECT_EQ(words[2], reinterpret_cast<uintptr_t>(library));
+    const char* entries[] = {"ExcGetExclusive",    "ExcFreeExclusive",    "ExcGetPrinterOption",
+                             "ExcGetPrinterValue", "ExcGetWaterMarkList", "ExcSetCommandBase",
+                             "ExcGetCommandBase",  "ExcUpdateCommand",    "ExcGetCommandChange",
+                             "ExcGetCommandValue"};
+    for (size_t i = 0; i < 10; ++i)
+        EXPECT_EQ(words[3 + i], reinterpret_cast<uintptr_t>(GetProcAddress(library, entries[i])))
+            << entries[i];
+    HGLOBAL hidden = nullptr;
+    std::memcpy(&hidden, static_cast<const uint8_t*>(h) - sizeof(HGLOBAL), sizeof hidden);
+    EXPECT_EQ(reinterpret_cast<const uint8_t*>(hidden),
+              static_cast<const uint8_t*>(h) - sizeof(HGLOBAL));
+    EXPECT_EQ(GlobalSize(hidden), 13 * sizeof(void*) + sizeof(HGLOBAL));
+    Free(h);
+}
+
 TEST_F(Handle, OneShotEntryPointsAreNotBound) {
     for (const char* variant : {"no_ExcGetIniFileName", "no_ExcGetDriverDevmode"}) {
         SCOPED_TRACE(variant);
