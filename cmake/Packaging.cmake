@@ -1,8 +1,12 @@
-# The shipped tree: langpack.exe, drvbridge.dll with its header and import
-# library (installed by drvbridge/), the reference pages, the changelog and
-# the license. `cmake --install` and the ZIP from cpack hold the same files.
+# The shipped tree. The win32 build installs langpack.exe, the i386
+# drvbridge.dll (bin/), its import library and import definition (lib/) and
+# drvbridge.h; the win64 build installs the x64 drvbridge.dll and its import
+# library (x64/). Both install the CMake package (lib/cmake/drvbridge/), the
+# reference pages, the changelog and the license. scripts/package.sh installs
+# both builds into one prefix, signs and zips it.
 
-if(TARGET langpack)
+# langpack.exe ships as the 32-bit program only; it runs on 64-bit Windows.
+if(TARGET langpack AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   install(TARGETS langpack RUNTIME DESTINATION bin)
 endif()
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md")
@@ -26,19 +30,3 @@ if(BUILD_TESTING AND TARGET langpack AND TARGET drvbridge)
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/pecheck_test.py
             $<TARGET_FILE:langpack> $<TARGET_FILE:drvbridge> ${PROJECT_VERSION} ${machine})
 endif()
-
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
-set(CPACK_PACKAGE_VENDOR "KAVEN")
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
-if(WIN32)
-  set(CPACK_SYSTEM_NAME win32)
-endif()
-set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
-# The ZIP and cpack's staging tree stay in the build folder, wherever cpack runs.
-set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/dist)
-# Only what the install rules above and in drvbridge/ name; no build tree.
-set(CPACK_INSTALL_CMAKE_PROJECTS "${CMAKE_BINARY_DIR};${PROJECT_NAME};ALL;/")
-include(CPack)
