@@ -6,13 +6,21 @@ tree) and fails on any drift from what installers and applications rely on.
 
     pecheck.py langpack PATH/langpack.exe [--no-version | --version X.Y.Z]
                                           [--machine i386|amd64]
+                                          [--signed] [--same-as UNSIGNED]
     pecheck.py drvbridge PATH/drvbridge.dll [--no-version | --version X.Y.Z]
                                             [--machine i386|amd64]
+                                            [--signed] [--same-as UNSIGNED]
 
 With --version the VERSIONINFO block must carry that file and product
 version, the company and product names and the binary's own file name.
 --machine names the width the file must be built for (default i386, a PE32
 file; amd64 is a PE32+ file).
+
+An Authenticode certificate table is accepted wherever it is present and must
+be well formed (the file's last bytes, 8-aligned, PKCS#7 entries). --signed
+requires one. --same-as names the file as built before signing: the signed
+file must equal it except for the header checksum, the certificate table
+directory and the padding and table appended at its end.
 """
 import struct
 import sys
@@ -46,6 +54,9 @@ SUPPORTED_OS = {
     "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
 }
+SECURITY_DIRECTORY = 4
+WIN_CERT_REVISION_2_0 = 0x0200
+WIN_CERT_TYPE_PKCS_SIGNED_DATA = 0x0002
 FILE_NAMES = {"langpack": "langpack.exe", "drvbridge": "drvbridge.dll"}
 
 
@@ -64,8 +75,10 @@ class Pe:
         if self.magic not in (0x10B, 0x20B):
             raise ValueError("optional header magic 0x%x is neither PE32 nor PE32+" % self.magic)
         self.subsystem = struct.unpack_from("<H", data, opt + 68)[0]
+        self.checksum_offset = opt + 64
         # PE32+ has a 64-bit image base and stack and heap sizes: 16 bytes more.
         dirs = opt + (96 if self.magic == 0x10B else 112)
+        self.dirs_offset = dirs
         ndirs = struct.unpack_from("<I", data, dirs - 4)[0]
         self.dirs = [struct.unpack_from("<II", data, dirs + 8 * i) for i in range(ndirs)]
         self.sections = []
@@ -73,6 +86,14 @@ class Pe:
         for i in range(nsections):
             name, vsize, va, rawsize, rawptr = struct.unpack_from("<8sIIII", data, sec + 40 * i)
             self.sections.append((name.rstrip(b"\0").decode(), va, max(vsize, rawsize), rawptr))
+
+    def certificate_table(self):
+        """(file offset, size) of the certificate table, or None. Its
+        directory holds a file offset, not an RVA."""
+        if len(self.dirs) <= SECURITY_DIRECTORY:
+            return None
+        offset, size = self.dirs[SECURITY_DIRECTORY]
+        return (offset, size) if offset or size else None
 
     def off(self, rva):
         for _, va, size, rawptr in self.sections:
@@ -191,7 +212,8 @@ def version_strings(blob):
     return dotted(fms, fls), dotted(pms, pls), strings
 
 
-def check_common(pe, failures, want_dll, machine):
+def check_common(pe, failures, want_dll, machine, want_signed=False):
+    check_signature(pe, failures, want_signed)
     want_machine, want_magic = MACHINES[machine]
     if pe.machine != want_machine:
         failures.append("machine 0x%x, not %s" % (pe.machine, machine))
@@ -204,6 +226,64 @@ def check_common(pe, failures, want_dll, machine):
     for dll in pe.imports():
         if dll.lower() not in SYSTEM_DLLS:
             failures.append("imports %s, which is not a Windows system DLL" % dll)
+
+
+def check_signature(pe, failures, want_signed):
+    table = pe.certificate_table()
+    if table is None:
+        if want_signed:
+            failures.append("not signed: no certificate table")
+        return
+    offset, size = table
+    sections_end = max(rawptr + size_ for _, _, size_, rawptr in pe.sections)
+    if offset % 8 or offset < sections_end or size < 8 or offset + size != len(pe.data):
+        failures.append("certificate table at 0x%x, %d bytes, is not an 8-aligned table "
+                        "after the sections that ends the file (%d bytes)" % (offset, size, len(pe.data)))
+        return
+    at = offset
+    while at < offset + size:
+        length, revision, kind = struct.unpack_from("<IHH", pe.data, at)
+        if length < 8 or at + length > offset + size:
+            failures.append("certificate table entry at 0x%x has length %d" % (at, length))
+            return
+        if revision != WIN_CERT_REVISION_2_0 or kind != WIN_CERT_TYPE_PKCS_SIGNED_DATA:
+            failures.append("certificate table entry at 0x%x: revision 0x%x, type %d, "
+                            "not a PKCS#7 signature" % (at, revision, kind))
+        at += (length + 7) & ~7
+
+
+def check_same_as(pe, unsigned, failures):
+    """A signed file is the unsigned one with a checksum, a certificate table
+    directory and the table itself at the end; nothing else differs. An
+    unsigned file must be the same bytes."""
+    try:
+        original = Pe(unsigned)
+    except ValueError as e:
+        failures.append("--same-as file unreadable: %s" % e)
+        return
+    if original.certificate_table() is not None:
+        failures.append("--same-as file is signed itself")
+        return
+    table = pe.certificate_table()
+    if table is None:
+        if pe.data != unsigned:
+            failures.append("unsigned and not byte for byte the --same-as file")
+        return
+    if table[0] < len(unsigned):
+        failures.append("not the --same-as file with a certificate table appended")
+        return
+
+    def masked(data):
+        data = bytearray(data[:len(unsigned)])
+        struct.pack_into("<I", data, pe.checksum_offset, 0)
+        struct.pack_into("<II", data, pe.dirs_offset + 8 * SECURITY_DIRECTORY, 0, 0)
+        return data
+
+    if (pe.checksum_offset, pe.dirs_offset) != (original.checksum_offset, original.dirs_offset) \
+            or masked(pe.data) != masked(unsigned):
+        failures.append("differs from the --same-as file beyond checksum and certificate table")
+    if any(pe.data[len(unsigned):table[0]]):
+        failures.append("non-zero bytes between the image and the certificate table")
 
 
 def check_version(pe, failures, version, file_name):
@@ -259,8 +339,8 @@ def check_manifest(pe, failures):
         failures.append("supportedOS %s, not %s" % (sorted(oses), sorted(SUPPORTED_OS)))
 
 
-def check_langpack(pe, failures, version, machine="i386", kind="langpack"):
-    check_common(pe, failures, want_dll=False, machine=machine)
+def check_langpack(pe, failures, version, machine="i386", kind="langpack", want_signed=False):
+    check_common(pe, failures, want_dll=False, machine=machine, want_signed=want_signed)
     if pe.subsystem != IMAGE_SUBSYSTEM_WINDOWS_GUI:
         failures.append("subsystem %d, not Windows GUI" % pe.subsystem)
     res = pe.resources()
@@ -279,8 +359,8 @@ def check_langpack(pe, failures, version, machine="i386", kind="langpack"):
         check_version(pe, failures, version, FILE_NAMES[kind])
 
 
-def check_drvbridge(pe, failures, version, machine="i386", kind="drvbridge"):
-    check_common(pe, failures, want_dll=True, machine=machine)
+def check_drvbridge(pe, failures, version, machine="i386", kind="drvbridge", want_signed=False):
+    check_common(pe, failures, want_dll=True, machine=machine, want_signed=want_signed)
     module, base, table, addrs, stamp = pe.exports()
     if module is None:
         failures.append("no export directory")
@@ -314,6 +394,18 @@ def main(argv):
             return 2
         machine = opts[i + 1]
         del opts[i:i + 2]
+    same_as = None
+    if "--same-as" in opts:
+        i = opts.index("--same-as")
+        if i + 1 >= len(opts):
+            print(__doc__, file=sys.stderr)
+            return 2
+        with open(opts[i + 1], "rb") as f:
+            same_as = f.read()
+        del opts[i:i + 2]
+    want_signed = "--signed" in opts
+    if want_signed:
+        opts.remove("--signed")
     version = "--no-version" not in opts
     if "--version" in opts:
         i = opts.index("--version")
@@ -324,12 +416,16 @@ def main(argv):
     with open(argv[2], "rb") as f:
         pe = Pe(f.read())
     failures = []
-    (check_langpack if argv[1] == "langpack" else check_drvbridge)(pe, failures, version, machine)
+    check = check_langpack if argv[1] == "langpack" else check_drvbridge
+    check(pe, failures, version, machine, want_signed=want_signed)
+    if same_as is not None:
+        check_same_as(pe, same_as, failures)
     for f in failures:
         print("%s: %s" % (argv[2], f))
     if failures:
         return 1
-    print("%s: contract holds" % argv[2])
+    signed = " (signed)" if pe.certificate_table() else ""
+    print("%s: contract holds%s" % (argv[2], signed))
     return 0
 
 

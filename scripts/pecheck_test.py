@@ -88,6 +88,35 @@ def devfile_language(data):
     raise AssertionError("no DEVFILE id 101")
 
 
+def appended_table(data, revision=0x0200, kind=2, length=None):
+    # A certificate table in the shape a signing tool leaves: the image padded
+    # to 8 bytes, then WIN_CERTIFICATE entries to the end of the file.
+    pe = pecheck.Pe(bytes(data))
+    data.extend(b"\0" * (-len(data) % 8))
+    offset = len(data)
+    body = b"\x30\x82" + b"\0" * 30
+    data.extend(struct.pack("<IHH", length or 8 + len(body), revision, kind) + body)
+    put32(data, pe.dirs_offset + 8 * pecheck.SECURITY_DIRECTORY, offset)
+    put32(data, pe.dirs_offset + 8 * pecheck.SECURITY_DIRECTORY + 4, len(data) - offset)
+
+
+def signed_shape(data):
+    appended_table(data)
+
+
+def table_not_at_end(data):
+    appended_table(data)
+    data.extend(b"\0" * 8)
+
+
+def table_wrong_type(data):
+    appended_table(data, kind=1)
+
+
+def table_entry_too_long(data):
+    appended_table(data, length=4096)
+
+
 def manifest_level(data):
     at = bytes(data).index(b'level="asInvoker"')
     data[at + len(b'level="asInvoke')] = ord("X")
@@ -148,6 +177,12 @@ CASES = [
     ("langpack", manifest_id, "RT_MANIFEST id 2"),
     ("langpack", manifest_gone, "0 RT_MANIFEST resources"),
     ("drvbridge", company_renamed, "CompanyName"),
+    # A well-formed certificate table is the one thing signing may add.
+    ("langpack", signed_shape, None),
+    ("drvbridge", signed_shape, None),
+    ("drvbridge", table_not_at_end, "ends the file"),
+    ("langpack", table_wrong_type, "not a PKCS#7 signature"),
+    ("drvbridge", table_entry_too_long, "has length 4096"),
 ]
 
 
