@@ -1,35 +1,44 @@
 #!/usr/bin/env bash
-# Builds the shipped binaries twice from the committed HEAD, in two clean
-# clones under absolute paths of different lengths, and fails unless
-# langpack.exe and drvbridge.dll come out byte for byte the same and neither
+# Builds the release twice from the committed HEAD, in two clean clones under
+# absolute paths of different lengths (scripts/package.sh, unsigned: the
+# win32 and win64 presets), and fails unless langpack.exe and drvbridge.dll
+# of each width and the ZIP come out byte for byte the same and none of them
 # carries a path of either build folder.
 #
 #   scripts/check-reproducible.sh [WORK_DIR]    (default: a fresh mktemp -d)
 #
 # SOURCE_DATE_EPOCH is honoured; it defaults to the commit time of HEAD.
+# Signing comes after this: the signed files differ by their signature only.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 commit=$(git -C "$repo" rev-parse HEAD)
 export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$repo" log -1 --format=%ct "$commit")}
+unset ZELT_SIGN_PFX ZELT_SIGN_PASSWORD_FILE ZELT_SIGN_TIMESTAMP_URL
 
 work=${1:-$(mktemp -d /tmp/zelt-repro.XXXXXX)}
 mkdir -p "$work"
 work=$(cd "$work" && pwd)
 trees=("$work/a" "$work/second-tree-with-a-longer-path")
-binaries=(bin/langpack.exe bin/drvbridge.dll)
+binaries=(win32/bin/langpack.exe win32/bin/drvbridge.dll win64/bin/langpack.exe win64/bin/drvbridge.dll)
 start=$SECONDS
 
 for tree in "${trees[@]}"; do
   rm -rf "$tree"
   git clone --quiet --no-hardlinks "$repo" "$tree"
   git -C "$tree" checkout --quiet --detach "$commit"
-  # Release configuration without tests: only what ships is compared.
-  cmake -S "$tree" --preset win32 -B "$tree/build" -DBUILD_TESTING=OFF > "$tree.configure.log"
-  cmake --build "$tree/build" -j 2 --target langpack drvbridge > "$tree.build.log"
+  # Release builds without tests and the unsigned ZIP.
+  if ! bash "$tree/scripts/package.sh" "$tree/build" >"$tree.package.log" 2>&1; then
+    tail -n 30 "$tree.package.log"
+    echo "package.sh failed in $tree (log: $tree.package.log)"
+    exit 1
+  fi
 done
 
+contents() { case $1 in *.zip) unzip -p "$1" ;; *) cat "$1" ;; esac; }
+
 status=0
-for bin in "${binaries[@]}"; do
+zip_name=$(cd "${trees[0]}/build/dist" && ls zeltdrv-*-win.zip)
+for bin in "${binaries[@]}" "dist/$zip_name"; do
   a=${trees[0]}/build/$bin
   b=${trees[1]}/build/$bin
   sha256sum "$a" "$b"
@@ -37,9 +46,12 @@ for bin in "${binaries[@]}"; do
     echo "DIFFERS: $bin ($(cmp "$a" "$b" | head -1))"
     status=1
   fi
-  for tree in "${trees[@]}"; do
-    for f in "$a" "$b"; do
-      if { strings -a "$f"; strings -a -e l "$f"; } | grep -F -q "$tree"; then
+  for f in "$a" "$b"; do
+    # The ZIP's members are compressed: search them unpacked. Through a file,
+    # since grep -q ending a pipe early would fail it under pipefail.
+    { contents "$f" | strings -a; contents "$f" | strings -a -e l; } >"$work/strings"
+    for tree in "${trees[@]}"; do
+      if grep -F -q "$tree" "$work/strings"; then
         echo "EMBEDS BUILD PATH: $f holds $tree"
         status=1
       fi
@@ -49,7 +61,8 @@ done
 
 echo "commit $commit, SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH, $((SECONDS - start)) s"
 if [ $status -eq 0 ]; then
-  echo "reproducible: ${binaries[*]}"
+  echo "reproducible: ${binaries[*]} dist/$zip_name"
+  rm -f "$work/strings"
   [ $# -ge 1 ] || rm -rf "$work"
 fi
 exit $status
