@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 clang-14 libclang-rt-14-dev valgrind python3
   openprinting-ppds hp-ppd hpijs-ppds libcups2-dev
+  osslsigncode openssl zip unzip
 )
 
 sudo_cmd=()
