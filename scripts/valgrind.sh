@@ -5,11 +5,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/host}
 
-# The test commands exactly as ctest would run them.
+# The test programs (label native) exactly as ctest would run them; not the
+# format check, which runs clang-format, not code of ours.
 mapfile -t commands < <(ctest --test-dir "$build" --show-only=json-v1 | python3 -c '
 import json, shlex, sys
 for t in json.load(sys.stdin)["tests"]:
-    if "command" in t:
+    labels = [p["value"] for p in t.get("properties", []) if p["name"] == "LABELS"]
+    if "command" in t and any("native" in v for v in labels):
         print(shlex.join(t["command"]))
 ')
 
