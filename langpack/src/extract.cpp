@@ -15,7 +15,9 @@
 namespace {
 
 constexpr uint32_t kCompareSize = 256;
-constexpr char kTempSuffix[] = "~";
+constexpr char kTempFormat[] = "~lp%05x.tmp";
+constexpr uint32_t kTempNumberMask = 0xFFFFFu; // five hex digits
+constexpr uint32_t kWriteChunk = 1u << 20;
 
 struct Member {
     const uint8_t* bytes;
@@ -55,29 +57,50 @@ bool TargetReplaceable(const char* path) {
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
 }
 
-bool WriteWhole(const char* path, const uint8_t* data, uint32_t size) {
-    FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) {
-        return false;
-    }
-    const size_t written = std::fwrite(data, 1, size, file);
-    // A full disk may only show when the buffered tail goes out.
-    const bool flushed = std::fflush(file) == 0;
-    const bool closed = std::fclose(file) == 0;
-    return written == size && flushed && closed;
+// Someone else's file or folder of that name, or one still being deleted.
+bool NameTaken(DWORD error) {
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+           error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
 }
 
+// A full disk shows as a failed or short write.
+bool WriteAll(HANDLE file, const uint8_t* data, uint32_t size) {
+    while (size > 0) {
+        const DWORD chunk = size < kWriteChunk ? size : kWriteChunk;
+        DWORD written = 0;
+        if (!WriteFile(file, data, chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+// The temporary file is this run's own (CREATE_NEW) and is deleted on every
+// path that does not move it over the target.
 int32_t WriteReplacing(const char* targetPath, const uint8_t* data, uint32_t size) {
-    char tempPath[MAX_PATH + sizeof kTempSuffix];
-    const size_t length = std::strlen(targetPath);
-    if (length + sizeof kTempSuffix > sizeof tempPath || !TargetReplaceable(targetPath)) {
+    if (!TargetReplaceable(targetPath)) {
         return EXTRACT_FAILED;
     }
-    std::memcpy(tempPath, targetPath, length);
-    std::memcpy(tempPath + length, kTempSuffix, sizeof kTempSuffix);
-
-    if (!WriteWhole(tempPath, data, size) ||
-        !MoveFileExA(tempPath, targetPath, MOVEFILE_REPLACE_EXISTING)) {
+    char tempPath[MAX_PATH] = {};
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (uint32_t attempt = 0; attempt < kTempNameAttempts; ++attempt) {
+        if (FormTempPath(tempPath, sizeof tempPath, targetPath, attempt) == 0) {
+            return EXTRACT_FAILED;
+        }
+        file = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+        if (file != INVALID_HANDLE_VALUE || !NameTaken(GetLastError())) {
+            break;
+        }
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        return EXTRACT_FAILED;
+    }
+    const bool written = WriteAll(file, data, size);
+    const bool closed = CloseHandle(file) != 0;
+    if (!written || !closed || !MoveFileExA(tempPath, targetPath, MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileA(tempPath);
         return EXTRACT_FAILED;
     }
@@ -85,6 +108,26 @@ int32_t WriteReplacing(const char* targetPath, const uint8_t* data, uint32_t siz
 }
 
 } // namespace
+
+int32_t FormTempPath(char* tempPath, size_t size, const char* targetPath, uint32_t attempt) {
+    // The folder part ends after the last separator; stepping by characters
+    // keeps a double-byte character's second byte from counting as one.
+    size_t folder = 0;
+    for (const char* p = targetPath; *p != '\0'; p = CharNextA(p)) {
+        if (*p == '\\' || *p == '/' || *p == ':') {
+            folder = static_cast<size_t>(p - targetPath) + 1;
+        }
+    }
+    if (folder + kTempNameLength >= MAX_PATH || folder + kTempNameLength >= size) {
+        return 0;
+    }
+    // Processes start apart from each other; one process steps from there.
+    const uint32_t start = (GetCurrentProcessId() * 2654435761u) >> 12;
+    const auto number = static_cast<unsigned>((start + attempt) & kTempNumberMask);
+    std::memcpy(tempPath, targetPath, folder);
+    const int length = std::snprintf(tempPath + folder, size - folder, kTempFormat, number);
+    return length == static_cast<int>(kTempNameLength) ? 1 : 0;
+}
 
 int32_t MatchesExistingFile(const char* path, const uint8_t* data) {
     WIN32_FIND_DATAA found;

@@ -1,6 +1,7 @@
 // One embedded payload member to one file on disk, with write-if-changed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 inline constexpr int32_t EXTRACT_WRITTEN = 1;
@@ -15,3 +16,16 @@ inline constexpr int32_t EXTRACT_FAILED = -2;
 
 // 1 same first 256 bytes, 0 no file or different, -2 unreadable or shorter.
 [[nodiscard]] int32_t MatchesExistingFile(const char* path, const uint8_t* data);
+
+// Each member is written to a fresh file beside its target and moved over it:
+// "~lp" + five hex digits + ".tmp", never longer than the members' own
+// names, created with CREATE_NEW so it can only be this run's. A name that
+// is taken is passed over for the next one, up to kTempNameAttempts.
+inline constexpr uint32_t kTempNameAttempts = 16;
+inline constexpr size_t kTempNameLength = 12;
+
+// The attempt-th candidate for targetPath (from this process's id and the
+// attempt) into tempPath (size bytes): 1, or 0 when it would not fit within
+// MAX_PATH.
+[[nodiscard]] int32_t FormTempPath(char* tempPath, size_t size, const char* targetPath,
+                                   uint32_t attempt);

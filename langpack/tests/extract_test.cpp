@@ -1,8 +1,12 @@
 // ExtractPayloadMember against this test program's own "DEVFILE" members
 // (made by data/make_members.py), each case in a scratch folder of its own.
 
+// GCC 12 at -O3 reports a false -Wrestrict inside std::string concatenation.
+#pragma GCC diagnostic ignored "-Wrestrict"
+
 #include "extract.h"
 #include "support/member_files.h"
+#include "support/program_files.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -172,6 +176,187 @@ TEST_F(Extract, TargetsThatCannotBeReplaced) {
     CloseHandle(h);
     EXPECT_EQ(ReadFile(held), old);
     ExpectOnly({"KWT5D1us.DLL", "ro.HLP", "held.cnt"});
+}
+
+// Something that is not ours, standing where a temporary file might go.
+enum class Obstacle { kReadOnlyFile, kDirectory, kHeldFile };
+
+const Bytes kObstacleBytes = {'s', 't', 'a', 'l', 'e'};
+
+// Returns the handle that holds a kHeldFile open (share mode 0), else null.
+HANDLE PlaceObstacle(const std::string& path, Obstacle kind) {
+    if (kind == Obstacle::kDirectory) {
+        EXPECT_TRUE(CreateDirectoryA(path.c_str(), nullptr)) << path;
+        return nullptr;
+    }
+    WriteFile(path, kObstacleBytes);
+    if (kind == Obstacle::kReadOnlyFile) {
+        EXPECT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY)) << path;
+        return nullptr;
+    }
+    HANDLE held = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(held, INVALID_HANDLE_VALUE) << path;
+    return held;
+}
+
+void ExpectObstacleUntouched(const std::string& path, Obstacle kind) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << path << " is gone";
+    if (kind == Obstacle::kDirectory) {
+        EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY) << path;
+        EXPECT_TRUE(Listing(path).empty()) << path;
+        return;
+    }
+    EXPECT_FALSE(attributes & FILE_ATTRIBUTE_DIRECTORY) << path;
+    EXPECT_EQ((attributes & FILE_ATTRIBUTE_READONLY) != 0, kind == Obstacle::kReadOnlyFile) << path;
+    EXPECT_EQ(ReadFile(path), kObstacleBytes) << path;
+}
+
+std::string NameOf(const std::string& path) {
+    return path.substr(path.find_last_of('\\') + 1);
+}
+
+// A stale "<target>~" of an earlier version, and names this process would
+// try for its temporary file, taken by things that are not ours: none of them
+// may stop the member or be changed by it. With every candidate taken the
+// member fails and the target stays as it was.
+TEST_F(Extract, TemporaryFileNeverMeetsAnotherFile) {
+    const Bytes data = Raw(kGood);
+    const Bytes old = {'o', 'l', 'd'};
+    const std::string target = Path("KWT5D1us.HLP");
+    struct Case {
+        const char* name;
+        Obstacle kind;
+        uint32_t takenCandidates; // 0: the obstacle is "<target>~"
+        int32_t result;
+    };
+    const Case cases[] = {
+        {"stale ~, read-only", Obstacle::kReadOnlyFile, 0, EXTRACT_WRITTEN},
+        {"stale ~, a directory", Obstacle::kDirectory, 0, EXTRACT_WRITTEN},
+        {"stale ~, held open", Obstacle::kHeldFile, 0, EXTRACT_WRITTEN},
+        {"first candidate read-only", Obstacle::kReadOnlyFile, 1, EXTRACT_WRITTEN},
+        {"first three candidates directories", Obstacle::kDirectory, 3, EXTRACT_WRITTEN},
+        {"all but the last candidate held open", Obstacle::kHeldFile, kTempNameAttempts - 1,
+         EXTRACT_WRITTEN},
+        {"every candidate a directory", Obstacle::kDirectory, kTempNameAttempts, EXTRACT_FAILED},
+        {"every candidate read-only", Obstacle::kReadOnlyFile, kTempNameAttempts, EXTRACT_FAILED},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveTree(dir_);
+        ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
+        WriteFile(target, old);
+
+        std::vector<std::string> obstacles;
+        if (c.takenCandidates == 0) {
+            obstacles.push_back(target + "~");
+        }
+        for (uint32_t k = 0; k < c.takenCandidates; ++k) {
+            char candidate[MAX_PATH] = {};
+            ASSERT_EQ(FormTempPath(candidate, sizeof candidate, target.c_str(), k), 1);
+            obstacles.push_back(candidate);
+        }
+        std::set<std::string> names = {"KWT5D1us.HLP"};
+        std::vector<HANDLE> held;
+        for (const std::string& o : obstacles) {
+            names.insert(NameOf(o));
+            if (HANDLE h = PlaceObstacle(o, c.kind)) {
+                held.push_back(h);
+            }
+        }
+
+        EXPECT_EQ(ExtractPayloadMember(kGood, target.c_str(), 1), c.result);
+        for (HANDLE h : held) {
+            CloseHandle(h);
+        }
+        EXPECT_EQ(ReadFile(target), c.result == EXTRACT_WRITTEN ? data : old);
+        for (const std::string& o : obstacles) {
+            ExpectObstacleUntouched(o, c.kind);
+        }
+        ExpectOnly(names);
+    }
+}
+
+// The candidates: twelve characters in the target's folder, all different,
+// and the folder found by characters, not bytes.
+TEST_F(Extract, TemporaryFileNames) {
+    struct Case {
+        const char* target;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"KWT5D1us.DLL", ""},
+        {"C:\\_zelt\\KWT5D1us.DLL", "C:\\_zelt\\"},
+        {"rel\\sub/KWT5DSus.cnt", "rel\\sub/"},
+        {"C:KWT5D1us.HLP", "C:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        std::set<std::string> seen;
+        for (uint32_t k = 0; k < kTempNameAttempts; ++k) {
+            char candidate[MAX_PATH] = {};
+            ASSERT_EQ(FormTempPath(candidate, sizeof candidate, c.target, k), 1);
+            const std::string path = candidate;
+            ASSERT_EQ(path.size(), std::string(c.folder).size() + kTempNameLength) << path;
+            EXPECT_EQ(path.substr(0, std::string(c.folder).size()), c.folder);
+            const std::string name = path.substr(std::string(c.folder).size());
+            EXPECT_EQ(name.substr(0, 3), "~lp") << name;
+            EXPECT_EQ(name.substr(8), ".tmp") << name;
+            EXPECT_EQ(name.find_first_not_of("0123456789abcdef", 3), 8u) << name;
+            seen.insert(path);
+        }
+        EXPECT_EQ(seen.size(), kTempNameAttempts);
+    }
+    // Too small a buffer; a folder of 248 characters with its separator
+    // (a 260-character candidate) and one of 247 (259 characters).
+    char small[12] = {};
+    EXPECT_EQ(FormTempPath(small, sizeof small, "KWT5D1us.DLL", 0), 0);
+    const std::string deep = std::string(247, 'd') + "\\KWT5D1us.DLL";
+    char candidate[MAX_PATH] = {};
+    EXPECT_EQ(FormTempPath(candidate, sizeof candidate, deep.c_str(), 0), 0);
+    EXPECT_EQ(FormTempPath(candidate, sizeof candidate, deep.c_str() + 1, 0), 1);
+}
+
+// A target of 259 characters, the longest path Windows allows, is written
+// through a temporary path as long. At 260 Windows has no such path (MAX_PATH
+// counts the terminator; Wine is laxer), and the member fails before
+// anything is made.
+TEST_F(Extract, LongestTargetPath) {
+    char cwd[MAX_PATH] = {};
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, cwd), 0u);
+    const std::string base = std::string(cwd) + "\\" + dir_;
+    const std::string name = "KWT5D1us.HLP";
+    struct Case {
+        size_t length;
+        bool previous;
+        int32_t result;
+    };
+    const Case cases[] = {
+        {259, false, EXTRACT_WRITTEN},
+        {259, true, EXTRACT_WRITTEN},
+        {260, false, EXTRACT_FAILED},
+    };
+    const Bytes data = Raw(kGood);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.length << (c.previous ? ", previous" : ""));
+        RemoveTree(dir_);
+        ASSERT_TRUE(CreateDirectoryA(dir_.c_str(), nullptr));
+        const std::string folder =
+            program_files::MakeFolderOfLength(base, c.length - 1 - name.size());
+        ASSERT_FALSE(folder.empty());
+        const std::string target = folder + "\\" + name;
+        ASSERT_EQ(target.size(), c.length);
+        if (c.previous) {
+            WriteFile(target, {'o', 'l', 'd'});
+        }
+        EXPECT_EQ(ExtractPayloadMember(kGood, target.c_str(), 1), c.result);
+        if (c.result == EXTRACT_WRITTEN) {
+            EXPECT_EQ(ReadFile(target), data);
+            EXPECT_EQ(Listing(folder), std::set<std::string>{name});
+        } else {
+            EXPECT_TRUE(Listing(folder).empty());
+        }
+    }
 }
 
 TEST_F(Extract, MatchesExistingFile) {

@@ -316,6 +316,99 @@ TEST_F(Program, FailureStopsTheSequenceInOrder) {
     }
 }
 
+// Whatever an earlier version left as "<name>~" beside each file is not this
+// run's: the set is written past it, and it stays as it was.
+TEST_F(Program, StaleNeighboursStayAndDoNotStopTheSet) {
+    enum class Kind { kReadOnly, kDirectory, kHeldOpen };
+    struct Case {
+        const char* name;
+        Kind kind;
+    };
+    const Case cases[] = {
+        {"read-only file", Kind::kReadOnly},
+        {"directory", Kind::kDirectory},
+        {"file held open without sharing", Kind::kHeldOpen},
+    };
+    const std::vector<std::string> names = SetNames("us");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveTree(target);
+        CreateDirectoryA(target.c_str(), nullptr);
+        std::vector<HANDLE> held;
+        for (const std::string& name : names) {
+            const std::string stale = In(name + "~");
+            if (c.kind == Kind::kDirectory) {
+                ASSERT_TRUE(CreateDirectoryA(stale.c_str(), nullptr));
+                continue;
+            }
+            Spit(stale, "stale");
+            if (c.kind == Kind::kReadOnly) {
+                ASSERT_TRUE(SetFileAttributesA(stale.c_str(), FILE_ATTRIBUTE_READONLY));
+            } else {
+                HANDLE h =
+                    CreateFileA(stale.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                ASSERT_NE(h, INVALID_HANDLE_VALUE);
+                held.push_back(h);
+            }
+        }
+
+        EXPECT_EQ(Install("/L1"), kOk);
+        for (HANDLE h : held) {
+            CloseHandle(h);
+        }
+
+        std::vector<std::string> expected = names;
+        for (const std::string& name : names) {
+            expected.push_back(name + "~");
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(List(target), expected);
+        for (const std::string& name : names) {
+            EXPECT_FALSE(Slurp(In(name)).empty()) << name;
+            const std::string stale = In(name + "~");
+            const DWORD attributes = GetFileAttributesA(stale.c_str());
+            ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << stale;
+            EXPECT_EQ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0, c.kind == Kind::kDirectory);
+            EXPECT_EQ((attributes & FILE_ATTRIBUTE_READONLY) != 0, c.kind == Kind::kReadOnly);
+            if (c.kind != Kind::kDirectory) {
+                EXPECT_EQ(Slurp(stale), "stale") << stale;
+            }
+        }
+    }
+}
+
+// A value of 246 characters makes the files' paths 259 characters long, the
+// most Windows allows, and their temporary files' paths no longer: the set is
+// written and nothing else stays. One character more and Windows has no such
+// path (Wine would make one): the run fails at the first file, leaving nothing.
+TEST_F(Program, LongestTargetFolder) {
+    ASSERT_EQ(Install("/L1"), kOk);
+    struct Case {
+        size_t length;
+        DWORD exitCode;
+    };
+    const Case cases[] = {{246, kOk}, {247, kFailed}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        const std::string base = root + "\\long" + std::to_string(c.length);
+        ASSERT_TRUE(CreateDirectoryA(base.c_str(), nullptr));
+        const std::string folder = MakeFolderOfLength(base, c.length);
+        ASSERT_EQ(folder.size(), c.length);
+        SetDirectoryValue(folder);
+
+        EXPECT_EQ(Install("/L1"), c.exitCode);
+        if (c.exitCode != kOk) {
+            EXPECT_TRUE(List(folder).empty());
+            continue;
+        }
+        EXPECT_EQ(List(folder), SetNames("us"));
+        for (const std::string& name : SetNames("us")) {
+            EXPECT_EQ((folder + "\\" + name).size(), 259u);
+            EXPECT_EQ(Slurp(folder + "\\" + name), Slurp(In(name))) << name;
+        }
+    }
+}
+
 TEST_F(Program, MissingTargetDirectoryIsNotCreated) {
     const std::string missing = root + "\\missing";
     SetDirectoryValue(missing);

@@ -75,4 +75,24 @@ inline std::string Slurp(const std::string& path) {
     return bytes;
 }
 
+// Makes base\... a folder path of exactly `length` characters (nested
+// folders, each name well under a file system's limit) and returns it, or ""
+// when a folder cannot be made.
+inline std::string MakeFolderOfLength(const std::string& base, size_t length) {
+    std::string path = base;
+    while (path.size() < length) {
+        const size_t left = length - path.size() - 1; // after the separator
+        // 201 would leave one character: a separator with no name after it.
+        const size_t name = left <= 200 ? left : (left == 201 ? 150 : 200);
+        if (name == 0) {
+            return "";
+        }
+        path += "\\" + std::string(name, 'd');
+        if (!CreateDirectoryA(path.c_str(), nullptr)) {
+            return "";
+        }
+    }
+    return path.size() == length ? path : "";
+}
+
 } // namespace program_files
