@@ -20,8 +20,6 @@ struct ReadCursor {
 static_assert(sizeof(ReadCursor) == 12, "three 32-bit fields");
 #endif
 
-// Maps the whole file read-only; every handle is closed before returning.
-[[nodiscard]] int32_t MapFileReadOnly(const char* path, const uint8_t** viewBase,
-                                      const uint8_t** position, uint32_t* size);
+// The whole file mapped read-only, or null; no file handle stays open.
 [[nodiscard]] ReadCursor* OpenReadCursor(const char* path);
 void CloseReadCursor(ReadCursor* cursor);

@@ -45,6 +45,8 @@ void FreeBlock(void* block) {
     HookFreed();
 }
 
+namespace {
+// Maps the whole file read-only; every handle is closed before returning.
 int32_t MapFileReadOnly(const char* path, const uint8_t** viewBase, const uint8_t** position,
                         uint32_t* size) {
     const int fd = open(path, O_RDONLY);
@@ -63,6 +65,7 @@ int32_t MapFileReadOnly(const char* path, const uint8_t** viewBase, const uint8_
     close(fd);
     return mapped;
 }
+} // namespace
 
 ReadCursor* OpenReadCursor(const char* path) {
     auto* cursor = static_cast<ReadCursor*>(AllocBlock(sizeof(ReadCursor)));

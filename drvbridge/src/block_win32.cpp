@@ -55,6 +55,8 @@ void FreeBlock(void* block) {
     HookFreed();
 }
 
+namespace {
+// Maps the whole file read-only; every handle is closed before returning.
 int32_t MapFileReadOnly(const char* path, const uint8_t** viewBase, const uint8_t** position,
                         uint32_t* size) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -80,6 +82,7 @@ int32_t MapFileReadOnly(const char* path, const uint8_t** viewBase, const uint8_
     CloseHandle(file);
     return mapped;
 }
+} // namespace
 
 ReadCursor* OpenReadCursor(const char* path) {
     auto* cursor = static_cast<ReadCursor*>(AllocBlock(sizeof(ReadCursor)));

@@ -64,6 +64,38 @@ inline uint32_t RunLength(const ReadCursor* cursor, uint8_t cls) {
     return static_cast<uint32_t>(p - cursor->position);
 }
 
+void ClearTextBuffer(TextBuffer* buffer) {
+    buffer->length = 0;
+    buffer->data[0] = 0;
+}
+
+int32_t InitTextBuffer(TextBuffer* buffer) {
+    buffer->data = static_cast<uint8_t*>(AllocBlock(kFirstCapacity + 1));
+    if (buffer->data == nullptr) return 0;
+    buffer->capacity = kFirstCapacity;
+    ClearTextBuffer(buffer);
+    return 1;
+}
+
+int32_t GrowTextBuffer(TextBuffer* buffer) {
+    // Doubling keeps a long value linear: a fixed step copies quadratically.
+    if (buffer->capacity > (UINT32_MAX - 1) / 2) return READ_NO_MEMORY;
+    const uint32_t capacity = buffer->capacity * 2;
+    // Resized, not copied into a fresh block: a long value's pages are touched about once.
+    auto* block = static_cast<uint8_t*>(ResizeBlock(buffer->data, capacity + 1));
+    if (block == nullptr) return READ_NO_MEMORY;
+    buffer->data = block;
+    buffer->capacity = capacity;
+    return READ_OK;
+}
+
+int32_t AppendChar(TextBuffer* buffer, uint8_t byte) {
+    if (buffer->length >= buffer->capacity) return READ_NO_MEMORY;
+    buffer->data[buffer->length] = byte;
+    ++buffer->length;
+    return READ_OK;
+}
+
 int32_t StoreByte(TextBuffer* buffer, uint8_t byte) {
     if (AppendChar(buffer, byte) == 0) return READ_OK;
     if (GrowTextBuffer(buffer) != 0) return READ_NO_MEMORY;
@@ -160,43 +192,6 @@ int32_t ValueIn(TextBuffer* value, ReadCursor* cursor, uint8_t* current, uint32_
     EndText(value);
     return status;
 }
-} // namespace
-
-int32_t NextChar(ReadCursor* cursor, uint8_t* current) {
-    return Next(cursor, current);
-}
-
-int32_t InitTextBuffer(TextBuffer* buffer) {
-    buffer->data = static_cast<uint8_t*>(AllocBlock(kFirstCapacity + 1));
-    if (buffer->data == nullptr) return 0;
-    buffer->capacity = kFirstCapacity;
-    ClearTextBuffer(buffer);
-    return 1;
-}
-
-void ClearTextBuffer(TextBuffer* buffer) {
-    buffer->length = 0;
-    buffer->data[0] = 0;
-}
-
-int32_t GrowTextBuffer(TextBuffer* buffer) {
-    // Doubling keeps a long value linear: a fixed step copies quadratically.
-    if (buffer->capacity > (UINT32_MAX - 1) / 2) return READ_NO_MEMORY;
-    const uint32_t capacity = buffer->capacity * 2;
-    // Resized, not copied into a fresh block: a long value's pages are touched about once.
-    auto* block = static_cast<uint8_t*>(ResizeBlock(buffer->data, capacity + 1));
-    if (block == nullptr) return READ_NO_MEMORY;
-    buffer->data = block;
-    buffer->capacity = capacity;
-    return READ_OK;
-}
-
-int32_t AppendChar(TextBuffer* buffer, uint8_t byte) {
-    if (buffer->length >= buffer->capacity) return READ_NO_MEMORY;
-    buffer->data[buffer->length] = byte;
-    ++buffer->length;
-    return READ_OK;
-}
 
 int32_t ReadToken(TextBuffer* buffer, ReadCursor* cursor, uint8_t* current) {
     if (IsDelimiter(*current)) return READ_SYNTAX;
@@ -231,9 +226,10 @@ int32_t FindEntryStart(TextBuffer* keyword, ReadCursor* cursor, uint8_t* current
         if (Next(cursor, current) != 0) return READ_END;
     }
 }
+} // namespace
 
-int32_t ReadValue(TextBuffer* value, ReadCursor* cursor, uint8_t* current) {
-    return ValueIn(value, cursor, current, CurrentCodePage());
+int32_t NextChar(ReadCursor* cursor, uint8_t* current) {
+    return Next(cursor, current);
 }
 
 DescriptionEntry* CreateDescriptionEntry() {
