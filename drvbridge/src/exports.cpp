@@ -1,5 +1,6 @@
-// The exported interface: exclusive handles, their forwarders and the
-// one-shot calls. No global state: every call starts from its arguments.
+// The exported interface: the library lookup, exclusive handles, their
+// forwarders and the one-shot calls. No global state: every call starts from
+// its arguments.
 #include <windows.h>
 
 #include <array>
@@ -93,7 +94,7 @@ void QueryFields(LPCSTR printerName) {
 [[nodiscard]] FARPROC LoadOneShot(LPCSTR printerName, const char* entryName, HMODULE* library) {
     QueryFields(printerName);
     char name[kLibraryNameSize];
-    if (GetDependDllName(printerName, name) == 0) return nullptr;
+    if (FindLibraryName(printerName, name) == 0) return nullptr;
     *library = LoadLibraryA(name);
     if (*library == nullptr) return nullptr;
     FARPROC entry = GetProcAddress(*library, entryName);
@@ -112,12 +113,16 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
     return TRUE;
 }
 
+LONG WINAPI GetDependDllName(LPCSTR printerName, LPSTR libraryName) {
+    return FindLibraryName(printerName, libraryName);
+}
+
 HEXCLUSIVE WINAPI GetExclusive(LPCSTR printerName) {
     QueryFields(printerName);
     auto* handle = static_cast<ExclusiveHandle*>(AllocBlock(sizeof(ExclusiveHandle)));
     if (handle == nullptr) return nullptr;
     char name[kLibraryNameSize];
-    if (GetDependDllName(printerName, name) != 0) {
+    if (FindLibraryName(printerName, name) != 0) {
         handle->library = LoadLibraryA(name);
         if (handle->library != nullptr && BindEntryPoints(handle)) {
             handle->context = Entry<ExcGetExclusiveFn>(handle, kGetExclusive)(printerName);

@@ -12,8 +12,8 @@ namespace {
 // Compared with its NUL, so longer and shorter keywords do not match.
 constexpr char kLibraryKeyword[] = "ExcDepDLLName";
 static_assert(sizeof(kLibraryKeyword) == 14, "13 characters and the NUL");
-} // namespace
 
+// The data-file path of the printer's driver as an AllocBlock string, or null.
 char* GetDriverDataFile(HANDLE printer) {
     DWORD needed = 0;
     if (GetPrinterDriverA(printer, nullptr, 2, nullptr, 0, &needed) ||
@@ -34,8 +34,9 @@ char* GetDriverDataFile(HANDLE printer) {
     FreeBlock(record);
     return copy;
 }
+} // namespace
 
-extern "C" LONG WINAPI GetDependDllName(LPCSTR printerName, LPSTR libraryName) {
+LONG FindLibraryName(LPCSTR printerName, LPSTR libraryName) {
     HANDLE printer = nullptr;
     if (!OpenPrinterA(const_cast<LPSTR>(printerName), &printer, nullptr)) return 0;
     char* path = GetDriverDataFile(printer);

@@ -1,9 +1,10 @@
-// Library lookup shared by the exports.
+// Finds a printer's exclusive-settings library; GetDependDllName and the
+// calls that load the library share it.
 #pragma once
 
 #include <windows.h>
 
-// The data-file path of the printer's driver as an AllocBlock string, or null.
-[[nodiscard]] char* GetDriverDataFile(HANDLE printer);
-
-extern "C" LONG WINAPI GetDependDllName(LPCSTR printerName, LPSTR libraryName);
+// Writes the name that the printer's data file gives (quote rule applied)
+// into libraryName, kLibraryNameSize bytes. 1 found, else 0 with libraryName
+// untouched.
+[[nodiscard]] LONG FindLibraryName(LPCSTR printerName, LPSTR libraryName);
