@@ -1,0 +1,285 @@
+#!/usr/bin/env bash
+# The release as its users meet it: the ZIP from scripts/package.sh, signed
+# with a throw-away certificate made here, and the CMake package in it.
+#
+#   scripts/release-tests.sh [BUILD_DIR]    (default: build/release-tests)
+#
+# - unsigned: package.sh says so in one line and the binaries carry no
+#   signature;
+# - signed: every shipped binary verifies against the certificate (and not
+#   against another one), a byte changed after signing fails verification,
+#   the contract holds and differs from the build only by the signature, a
+#   given time-stamp URL is used, a wrong password fails;
+# - the signed langpack.exe still installs a set, the signed drvbridge.dll
+#   still loads and answers;
+# - a consumer project finds the package (find_package(drvbridge CONFIG)),
+#   builds for i386 and x64, binds the exports by their plain names and runs;
+#   a version of another major or a width the tree lacks is refused.
+# Windows programs run under Wine only where their width runs on this host
+# (cmake/host-runs-i386.sh); otherwise a SKIP line says why.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=$(realpath -m "${1:-build/release-tests}")
+mkdir -p "$build"
+work=$(mktemp -d /tmp/zelt-release-tests.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+
+failed=0
+passed=0
+skipped=0
+ok() { echo "ok   $*"; passed=$((passed + 1)); }
+bad() { echo "FAIL $*"; failed=$((failed + 1)); }
+skip() { echo "SKIP $*"; skipped=$((skipped + 1)); }
+# check DESCRIPTION COMMAND...: passes when COMMAND succeeds.
+check() { local what=$1; shift; if "$@"; then ok "$what"; else bad "$what"; fi; }
+# refuse DESCRIPTION COMMAND...: passes when COMMAND fails.
+refuse() { local what=$1; shift; if "$@"; then bad "$what"; else ok "$what"; fi; }
+
+if i386_reason=$(sh cmake/host-runs-i386.sh); then i386_runs=yes; else i386_runs=no; fi
+# Output goes through a file: Wine's service processes may hold a pipe open.
+wine_run() {
+  local width=$1 log=$2; shift 2
+  sh cmake/wine-run.sh "$width" "$build/wineprefix$width" "$@" >"$log" 2>&1 </dev/null
+}
+winpath() { echo "Z:$1" | tr / '\\'; }
+
+# ---------------------------------------------------------------- certificate
+# A self-signed code-signing certificate that lives only in $work; its
+# password is in a file, as package.sh expects.
+make_cert() {
+  local dir=$1 cn=$2
+  mkdir -p "$dir"
+  openssl req -x509 -newkey rsa:2048 -sha256 -days 2 -nodes -subj "/CN=$cn" \
+    -addext "basicConstraints=critical,CA:FALSE" \
+    -addext "keyUsage=critical,digitalSignature" \
+    -addext "extendedKeyUsage=codeSigning" \
+    -keyout "$dir/key.pem" -out "$dir/cert.pem" >/dev/null 2>&1
+  openssl rand -hex 24 >"$dir/password"
+  openssl pkcs12 -export -inkey "$dir/key.pem" -in "$dir/cert.pem" \
+    -passout "file:$dir/password" -out "$dir/cert.pfx"
+  rm -f "$dir/key.pem"
+}
+cn="Zelt release test $(openssl rand -hex 4)"
+make_cert "$work/cert" "$cn"
+make_cert "$work/other" "Zelt unrelated certificate"
+unset ZELT_SIGN_PFX ZELT_SIGN_PASSWORD_FILE ZELT_SIGN_TIMESTAMP_URL
+signing=(ZELT_SIGN_PFX="$work/cert/cert.pfx" ZELT_SIGN_PASSWORD_FILE="$work/cert/password")
+
+verify() {  # verify FILE CA_CERT LOG
+  osslsigncode verify -CAfile "$2" -in "$1" >"$3" 2>&1
+}
+verified_by_us() {  # the log of a good verification by our certificate
+  grep -q "^Signature verification: ok" "$1" && grep -q "Subject: /CN=$cn" "$1" &&
+    grep -q "^Message digest algorithm *: SHA256" "$1"
+}
+
+pkg=$build/package
+shipped=(bin/langpack.exe bin/drvbridge.dll x64/drvbridge.dll)
+built=("$pkg/win32/bin/langpack.exe" "$pkg/win32/bin/drvbridge.dll" "$pkg/win64/bin/drvbridge.dll")
+modules=(langpack drvbridge drvbridge)
+machines=(i386 i386 amd64)
+
+unpack() {  # unpack ZIP DIR -> prints the tree's top folder
+  rm -rf "$2"
+  mkdir -p "$2"
+  unzip -q "$1" -d "$2"
+  echo "$2"/zeltdrv-*-win
+}
+
+# ---------------------------------------------------------------- unsigned
+echo "== package without a certificate"
+bash scripts/package.sh "$pkg" >"$build/package-unsigned.log" 2>&1 ||
+  { tail -n 30 "$build/package-unsigned.log"; echo "FAIL package.sh (unsigned)"; exit 1; }
+check "package.sh says in one line that the package is unsigned" \
+  test "$(grep -c 'UNSIGNED' "$build/package-unsigned.log")" -eq 1
+zip=$(ls "$pkg"/dist/zeltdrv-*-win.zip)
+tree=$(unpack "$zip" "$build/unsigned")
+for i in "${!shipped[@]}"; do
+  f=$tree/${shipped[$i]}
+  refuse "unsigned ${shipped[$i]} does not verify" verify "$f" "$work/cert/cert.pem" "$build/verify.log"
+  check "unsigned ${shipped[$i]} is the built file, byte for byte" cmp -s "$f" "${built[$i]}"
+done
+
+# ---------------------------------------------------------------- signed
+echo "== package signed with a throw-away certificate ($cn)"
+env "${signing[@]}" bash scripts/package.sh "$pkg" >"$build/package-signed.log" 2>&1 ||
+  { tail -n 30 "$build/package-signed.log"; echo "FAIL package.sh (signed)"; exit 1; }
+refuse "package.sh, given a certificate, does not call the package unsigned" \
+  grep -q UNSIGNED "$build/package-signed.log"
+refuse "the password appears nowhere in package.sh's output" \
+  grep -q -F "$(cat "$work/cert/password")" "$build/package-signed.log"
+zip=$(ls "$pkg"/dist/zeltdrv-*-win.zip)
+tree=$(unpack "$zip" "$build/signed")
+
+# What the ZIP must hold, and no other program or DLL.
+for f in bin/langpack.exe bin/drvbridge.dll lib/libdrvbridge.dll.a lib/drvbridge_stdcall.def \
+         include/drvbridge.h x64/drvbridge.dll x64/libdrvbridge.dll.a \
+         lib/cmake/drvbridge/drvbridge-config.cmake lib/cmake/drvbridge/drvbridge-config-version.cmake \
+         lib/cmake/drvbridge/drvbridge-targets-x86.cmake lib/cmake/drvbridge/drvbridge-targets-x64.cmake \
+         docs/drvbridge.md docs/langpack.md docs/release.md CHANGELOG.md LICENSE; do
+  check "the ZIP holds $f" test -f "$tree/$f"
+done
+check "the ZIP holds exactly three programs and DLLs" \
+  test "$(cd "$tree" && find . -iname '*.exe' -o -iname '*.dll' | LC_ALL=C sort | tr '\n' ' ')" = \
+       "./bin/drvbridge.dll ./bin/langpack.exe ./x64/drvbridge.dll "
+check "the packed import definition is drvbridge/drvbridge_stdcall.def" \
+  cmp -s "$tree/lib/drvbridge_stdcall.def" drvbridge/drvbridge_stdcall.def
+
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$pkg/win32/CMakeCache.txt")
+for i in "${!shipped[@]}"; do
+  f=$tree/${shipped[$i]}
+  log=$build/verify-$(echo "${shipped[$i]}" | tr / -).txt
+  if verify "$f" "$work/cert/cert.pem" "$log" && verified_by_us "$log"; then
+    ok "signed ${shipped[$i]} verifies (SHA-256) against the test certificate"
+  else
+    bad "signed ${shipped[$i]} verifies against the test certificate"; sed 's/^/    /' "$log"
+  fi
+  refuse "signed ${shipped[$i]} does not verify against an unrelated certificate" \
+    verify "$f" "$work/other/cert.pem" "$build/verify.log"
+  check "contract holds on signed ${shipped[$i]}, which differs from its build only by the signature" \
+    python3 scripts/pecheck.py "${modules[$i]}" "$f" --version "$version" --machine "${machines[$i]}" \
+      --signed --same-as "${built[$i]}"
+  # One byte of the first section's code changed after signing.
+  cp "$f" "$work/tampered"
+  python3 - "$work/tampered" <<'EOF'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+optsize = struct.unpack_from("<H", data, pe + 20)[0]
+rawsize, rawptr = struct.unpack_from("<II", data, pe + 24 + optsize + 16)
+data[rawptr + rawsize // 2] ^= 0x01
+open(sys.argv[1], "wb").write(data)
+EOF
+  refuse "${shipped[$i]} with one byte changed after signing fails verification" \
+    verify "$work/tampered" "$work/cert/cert.pem" "$build/verify.log"
+  check "and the failure is the digest mismatch" grep -q "MISMATCH" "$build/verify.log"
+done
+
+echo "== sign.sh"
+cp "$pkg/win64/bin/drvbridge.dll" "$work/ts.dll"
+# Nothing listens on the discard port here: signing must try the server.
+sign_unreachable_tsa() {
+  env "${signing[@]}" ZELT_SIGN_TIMESTAMP_URL=http://127.0.0.1:9/ bash scripts/sign.sh "$work/ts.dll" \
+    >"$build/sign-ts.log" 2>&1
+}
+refuse "a time-stamp URL is used: an unreachable one makes signing fail" sign_unreachable_tsa
+check "and the failure names the time-stamp server" grep -q "127.0.0.1:9" "$build/sign-ts.log"
+check "and leaves the file unsigned" cmp -s "$work/ts.dll" "$pkg/win64/bin/drvbridge.dll"
+echo "wrong password" >"$work/wrong-password"
+sign_wrong_password() {
+  env ZELT_SIGN_PFX="$work/cert/cert.pfx" ZELT_SIGN_PASSWORD_FILE="$work/wrong-password" \
+    bash scripts/sign.sh "$work/ts.dll" >"$build/sign-wrong.log" 2>&1
+}
+refuse "a wrong password fails signing" sign_wrong_password
+check "and leaves the file unsigned" cmp -s "$work/ts.dll" "$pkg/win64/bin/drvbridge.dll"
+
+# ---------------------------------------------------------------- langpack
+# The signed program installs set 1: exit code 0 and the five files of the
+# sample set, byte for byte. langpack.exe ships as i386 only; here, where
+# i386 may not run, the 64-bit build signed the same way runs as well.
+install_set() {  # install_set WIDTH EXE PACKED_DIR LABEL
+  local width=$1 exe=$2 packed=$3 label=$4
+  local target_win='C:\zelt-release-test'
+  local target=$build/wineprefix$width/drive_c/zelt-release-test
+  if ! wine_run "$width" "$build/wine.log" reg add 'HKCU\SOFTWARE\KAVEN\ZeltDrv' \
+      /v _ZELTDirectory /t REG_SZ /d "$target_win" /f; then
+    bad "$label: setting the target directory in the registry"; sed 's/^/    /' "$build/wine.log"; return
+  fi
+  rm -rf "$target"
+  mkdir -p "$target"
+  local rc=0
+  wine_run "$width" "$build/wine.log" "$exe" /L1 || rc=$?
+  check "$label /L1 exits 0 (got $rc)" test "$rc" -eq 0
+  # Against the members the build packed into the program; compared as
+  # sorted digests, since the installed names differ from the members'.
+  local got want
+  got=$(for f in "$target"/*; do sha256sum <"$f"; done | LC_ALL=C sort)
+  want=$(for i in 1 2 3 4 5; do gzip -dc "$packed/file0001.00$i.gz" | sha256sum; done | LC_ALL=C sort)
+  check "$label wrote the five files of set 1, byte for byte" \
+    test "$(echo "$got" | wc -l) $got" = "5 $want"
+}
+
+echo "== signed langpack.exe under Wine"
+if [ "$i386_runs" = yes ]; then
+  install_set 32 "$tree/bin/langpack.exe" "$pkg/win32/langpack/payload/packed" "signed i386 langpack.exe"
+else
+  skip "signed i386 langpack.exe under 32-bit Wine: $i386_reason"
+fi
+mkdir -p "$build/signed64"
+cp "$pkg/win64/bin/langpack.exe" "$build/signed64/langpack.exe"
+env "${signing[@]}" bash scripts/sign.sh "$build/signed64/langpack.exe" >/dev/null
+if verify "$build/signed64/langpack.exe" "$work/cert/cert.pem" "$build/verify.log" &&
+   verified_by_us "$build/verify.log"; then
+  ok "the x64 build of langpack.exe, signed, verifies"
+else
+  bad "the x64 build of langpack.exe, signed, verifies"
+fi
+install_set 64 "$build/signed64/langpack.exe" "$pkg/win64/langpack/payload/packed" "signed x64 langpack.exe"
+
+# ---------------------------------------------------------------- consumer
+# The package as a CMake user meets it. The project's toolchain files keep
+# package searches inside /usr/<triplet>, so the tree is named by
+# drvbridge_DIR.
+echo "== consumer project against the signed tree"
+config_dir=$tree/lib/cmake/drvbridge
+for width in 32 64; do
+  case $width in
+    32) tools=i686-w64-mingw32; packed=bin/drvbridge.dll ;;
+    64) tools=x86_64-w64-mingw32; packed=x64/drvbridge.dll ;;
+  esac
+  out=$build/consumer$width
+  rm -rf "$out"
+  if ! { cmake -S drvbridge/tests/consumer -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+           --toolchain "$root/cmake/toolchain-mingw$width.cmake" -Ddrvbridge_DIR="$config_dir" &&
+         cmake --build "$out"; } >"$out.log" 2>&1; then
+    bad "consumer ($width-bit) configures and builds with find_package(drvbridge CONFIG REQUIRED)"
+    tail -n 20 "$out.log" | sed 's/^/    /'
+    continue
+  fi
+  ok "consumer ($width-bit) configures and builds with find_package(drvbridge CONFIG REQUIRED)"
+  check "consumer ($width-bit) got the package's $packed as drvbridge::drvbridge's DLL" \
+    cmp -s "$out/drvbridge.dll" "$tree/$packed"
+  imports=$("$tools-objdump" -p "$out/consumer.exe" |
+    awk '/DLL Name:/ {on = ($3 == "drvbridge.dll")} on && NF == 3 && $2 ~ /^[0-9]+$/ {print $3}' |
+    LC_ALL=C sort | tr '\n' ' ')
+  check "consumer ($width-bit) imports plain names from drvbridge.dll ($imports)" test \
+    "$imports" = "FreeExclusive GetDependDllName GetDriverIniFileName GetExclusive GetPrinterOption "
+  if [ "$width" = 32 ] && [ "$i386_runs" = no ]; then
+    skip "running the 32-bit consumer with the signed i386 drvbridge.dll: $i386_reason"
+    continue
+  fi
+  rc=0
+  wine_run "$width" "$out/run.log" "$out/consumer.exe" || rc=$?
+  tr -d '\r' <"$out/run.log" | sed 's/^/    /'
+  check "consumer ($width-bit) runs with the signed drvbridge.dll, every result right (exit $rc)" \
+    test "$rc" -eq 0
+  check "consumer ($width-bit) loaded drvbridge.dll from its own folder" \
+    grep -q -F "loaded from $(winpath "$out/drvbridge.dll")" "$out/run.log"
+done
+
+echo "== the package refuses what it cannot serve"
+configure_consumer() {  # configure_consumer NAME WIDTH CONFIG_DIR [CMAKE ARGS...]
+  local name=$1 width=$2 dir=$3; shift 3
+  rm -rf "$build/$name"
+  cmake -S drvbridge/tests/consumer -B "$build/$name" -G Ninja "$@" \
+    --toolchain "$root/cmake/toolchain-mingw$width.cmake" -Ddrvbridge_DIR="$dir" \
+    >"$build/$name.log" 2>&1
+}
+refuse "find_package(drvbridge 2.0) is refused by a 1.x package (SameMajorVersion)" \
+  configure_consumer consumer-v2 64 "$config_dir" -DCONSUMER_WANT_VERSION=2.0
+check "and names the version it found" grep -q "1.0.0" "$build/consumer-v2.log"
+check "find_package(drvbridge 1.0) with the same major version is accepted" \
+  configure_consumer consumer-v1 64 "$config_dir" -DCONSUMER_WANT_VERSION=1.0
+rm -rf "$build/x64-only"
+cmake --install "$pkg/win64" --prefix "$build/x64-only" >/dev/null
+refuse "a tree with only the x64 build refuses an i386 consumer" \
+  configure_consumer consumer-x64-only 32 "$build/x64-only/lib/cmake/drvbridge"
+check "and says it holds no x86 build" grep -q "holds no x86 build" "$build/consumer-x64-only.log"
+check "the same tree serves an x64 consumer" \
+  configure_consumer consumer-x64-only 64 "$build/x64-only/lib/cmake/drvbridge"
+rm -rf "$build/consumer-v1" "$build/consumer-v2" "$build/consumer-x64-only" "$build/x64-only"
+
+echo "release-tests: $passed passed, $failed failed, $skipped skipped"
+echo "verification of x64/drvbridge.dll: $build/verify-x64-drvbridge.dll.txt"
+[ "$failed" -eq 0 ]
