@@ -29,7 +29,8 @@ int main(void) {
     expect(GetDependDllName(printer, name) == 0, "GetDependDllName on a missing printer returns 0");
     expect(name[0] == 'x' && name[sizeof name - 1] == 'x', "and leaves the buffer untouched");
     expect(GetExclusive(printer) == NULL, "GetExclusive on a missing printer returns NULL");
-    expect(GetPrinterOption(NULL, 1, 2, 3, 4) == -1, "GetPrinterOption on a null handle returns -1");
+    expect(GetPrinterOption(NULL, 1, 2, 3, 4) == -1,
+           "GetPrinterOption on a null handle returns -1");
     expect(GetDriverIniFileName(printer, 0, 0, 0) == -1,
            "GetDriverIniFileName on a missing printer returns -1");
     /* Ignored by the bridge; a fault here ends the program with a nonzero code. */
