@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: native unit tests, the
 # Windows binaries of both widths under Wine (with the binary contract), the
-# sanitizer, Valgrind, fuzz-smoke and real-file jobs, and the
-# reproducibility check. Green on hosts that cannot run 32-bit code too: the
+# sanitizer, Valgrind, fuzz-smoke and real-file jobs, the reproducibility
+# check, and the release tests (signing, the CMake package). Green on hosts that cannot run 32-bit code too: the
 # 32-bit Wine tests are then reported as skipped, and why.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,5 +28,7 @@ echo "== hardening"
 bash scripts/hardening.sh
 echo "== reproducibility"
 bash scripts/check-reproducible.sh
+echo "== release: signing and the CMake package"
+bash scripts/release-tests.sh
 
 echo "test.sh: every job passed in $((SECONDS - start)) s; 32-bit Wine tests: $i386_note"
