@@ -2,8 +2,9 @@
 # Sets up, builds and runs the whole test suite: native unit tests, the
 # Windows binaries of both widths under Wine (with the binary contract), the
 # sanitizer, Valgrind, fuzz-smoke and real-file jobs, the reproducibility
-# check, and the release tests (signing, the CMake package). Green on hosts that cannot run 32-bit code too: the
-# 32-bit Wine tests are then reported as skipped, and why.
+# check, and the release tests (signing, the CMake package). Green on hosts
+# that cannot run 32-bit code too: the 32-bit Wine tests are then reported as
+# skipped, and why.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS
