@@ -68,15 +68,20 @@ def company_renamed(data):
     data[at + 8] = ord("X")
 
 
+def resource_entries(data, off):
+    """(file offset, name or id, target) of each entry of a resource directory."""
+    nnamed, nids = struct.unpack_from("<HH", data, off + 12)
+    return [(off + 16 + 8 * i,) + struct.unpack_from("<II", data, off + 16 + 8 * i)
+            for i in range(nnamed + nids)]
+
+
 def devfile_language(data):
     # The first language entry under DEVFILE id 101: 1041 becomes 1033.
     pe = pecheck.Pe(bytes(data))
     root = pe.off(pe.dirs[2][0])
 
     def entries(off):
-        nnamed, nids = struct.unpack_from("<HH", data, off + 12)
-        return [(off + 16 + 8 * i,) + struct.unpack_from("<II", data, off + 16 + 8 * i)
-                for i in range(nnamed + nids)]
+        return resource_entries(data, off)
 
     for _, name, target in entries(root):
         if name & 0x80000000:
@@ -135,9 +140,7 @@ def manifest_entry(data, level):
     root = pe.off(pe.dirs[2][0])
 
     def entries(off):
-        nnamed, nids = struct.unpack_from("<HH", data, off + 12)
-        return [(off + 16 + 8 * i,) + struct.unpack_from("<II", data, off + 16 + 8 * i)
-                for i in range(nnamed + nids)]
+        return resource_entries(data, off)
 
     for at, kind, target in entries(root):
         if kind == pecheck.RT_MANIFEST:
