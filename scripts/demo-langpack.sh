@@ -13,18 +13,7 @@ bin=$(realpath "$build/bin")
 prefix=$(realpath -m "$build/demo-prefix")
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-# Output goes through a file: Wine's service processes inherit the first
-# program's descriptors and outlive it, so a pipe would never see its end. A
-# failure shows the program's output and its exit code, then stops the demo.
-run() {
-  local rc=0
-  sh cmake/wine-run.sh "$width" "$prefix" "$@" >"$out" 2>&1 </dev/null || rc=$?
-  tr -d '\r' <"$out"
-  if [ "$rc" -ne 0 ]; then
-    echo "$me: '$(basename "$1") ${*:2}' failed with exit code $rc" >&2
-    return "$rc"
-  fi
-}
+. scripts/demo-run.sh
 
 for f in langpack.exe langpack_launch.exe; do
   [ -f "$bin/$f" ] || { echo "$me: $bin/$f missing; build the preset first" >&2; exit 1; }
