@@ -21,7 +21,8 @@
 #   still loads and answers;
 # - a consumer project finds the package (find_package(drvbridge CONFIG)),
 #   builds for i386 and x64, binds the exports by their plain names and runs;
-#   a version of another major or a width the tree lacks is refused.
+#   a version of another major or a width the tree lacks is refused;
+# - no Wine server of its prefixes is left at the end.
 # Windows programs run under Wine only where their width runs on this host
 # (cmake/host-runs-i386.sh); otherwise a SKIP line says why.
 set -euo pipefail
@@ -354,6 +355,12 @@ check "and says it holds no x86 build" grep -q "holds no x86 build" "$build/cons
 check "the same tree serves an x64 consumer" \
   configure_consumer consumer-x64-only 64 "$build/x64-only/lib/cmake/drvbridge"
 rm -rf "$build/consumer-v1" "$build/consumer-v2" "$build/consumer-x64-only" "$build/x64-only"
+
+echo "== Wine servers"
+sh cmake/wine-servers.sh stop 32 "$build/wineprefix32"
+sh cmake/wine-servers.sh stop 64 "$build/wineprefix64"
+check "no Wine server of the release tests' prefixes is left" \
+  sh cmake/wine-servers.sh check "$build/wineprefix32" "$build/wineprefix64"
 
 echo "release-tests: $passed passed, $failed failed, $skipped skipped"
 echo "verification of x64/drvbridge.dll: $build/verify-x64-drvbridge.dll.txt"
