@@ -19,8 +19,8 @@ servers() {
   if [ -d "$want" ]; then
     dir=server-$(printf '%x-%x' "$(stat -L -c %d "$want")" "$(stat -L -c %i "$want")")
   fi
-  for p in /proc/[0-9]*; do
-    case $(cat "$p/comm" 2>/dev/null) in wineserver*) ;; *) continue ;; esac
+  for c in $(grep -l '^wineserver' /proc/[0-9]*/comm 2>/dev/null); do
+    p=${c%/comm}
     cwd=$(readlink "$p/cwd" 2>/dev/null) || cwd=
     env_prefix=$({ tr '\0' '\n' <"$p/environ"; } 2>/dev/null | sed -n 's/^WINEPREFIX=//p' | head -n 1)
     if { [ -n "$dir" ] && [ "${cwd##*/}" = "$dir" ]; } ||
@@ -62,7 +62,7 @@ case $cmd in
       # that way and gets a signal at once.
       tries=0
       if [ -d "$prefix" ]; then
-        WINEPREFIX=$prefix "$server" -k >/dev/null 2>&1 || true
+        WINEPREFIX=$(realpath "$prefix") "$server" -k >/dev/null 2>&1 || true
       else
         tries=20
       fi
