@@ -16,7 +16,7 @@ function(zelt_add_gtest)
   set_tests_properties(${arg_TARGET} PROPERTIES TIMEOUT 900)
   if(WIN32)
     set_tests_properties(${arg_TARGET} PROPERTIES LABELS wine
-      SKIP_RETURN_CODE ${ZELT_WINE_SKIP_CODE})
+      SKIP_RETURN_CODE ${ZELT_WINE_SKIP_CODE} FIXTURES_REQUIRED ${ZELT_WINE_FIXTURE})
   else()
     set_tests_properties(${arg_TARGET} PROPERTIES LABELS native)
   endif()

@@ -6,9 +6,14 @@
 set -eu
 tool=$1 src=$2 bin=$3
 if [ -z "$tool" ] || ! command -v "$tool" >/dev/null 2>&1; then
-  echo "format check: clang-format not found (scripts/setup.sh installs clang-format-14)"
+  echo "format check: needs clang-format-14, which is not installed (scripts/setup.sh installs it)"
   exit 1
 fi
+version=$("$tool" --version 2>&1)
+case $version in
+  *"clang-format version 14."*) ;;
+  *) echo "format check: needs clang-format 14 (clang-format-14); $tool is '$version'"; exit 1 ;;
+esac
 cd "$src"
 list=$(mktemp)
 trap 'rm -f "$list"' EXIT

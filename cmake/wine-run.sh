@@ -5,7 +5,8 @@
 # and a persistent wineserver keeps process start-up cheap. Where the host
 # cannot run i386 code, a 32-bit run exits 77 (skipped) and says why. The 64-bit loader
 # and server are called directly: the plain wine wrappers try the 32-bit
-# programs first, which some hosts cannot run at all.
+# programs first, which some hosts cannot run at all. The server stays up
+# (its services keep it alive): cmake/wine-servers.sh stops it.
 set -e
 width=$1
 prefix=$2
@@ -16,10 +17,21 @@ case "$width" in
   64) export WINEARCH=win64; loader=/usr/lib/wine/wine64; server=/usr/lib/wine/wineserver64 ;;
   *) echo "wine-run.sh: width must be 32 or 64, not '$width'" >&2; exit 2 ;;
 esac
-# Exit 77 is ctest's "skipped" for every Wine test of the build.
-if [ "$width" = 32 ] && ! why=$(sh "$(dirname "$0")/host-runs-i386.sh"); then
-  echo "SKIPPED: 32-bit Wine cannot run here: $why" >&2
-  exit 77
+case "${ZELT_HOST_I386:-}" in
+  "" | yes | no) ;;
+  *) echo "wine-run.sh: ZELT_HOST_I386 must be yes or no (or unset), not '$ZELT_HOST_I386'" >&2; exit 2 ;;
+esac
+# Exit 77 is ctest's "skipped" for every Wine test of the build, and only the
+# host's refusal of i386 programs gives it. A build's tests and the scripts
+# pass their one decision in ZELT_HOST_I386, so the probe does not run again.
+if [ "$width" = 32 ]; then
+  rc=0
+  why=$(sh "$(dirname "$0")/host-runs-i386.sh") || rc=$?
+  case $rc in
+    0) ;;
+    1) echo "SKIPPED: 32-bit Wine cannot run here: $why" >&2; exit 77 ;;
+    *) echo "wine-run.sh: no answer whether this host runs i386 code (see above)" >&2; exit 2 ;;
+  esac
 fi
 export WINEPREFIX="$prefix"
 export WINEDEBUG=-all
@@ -35,6 +47,8 @@ mkdir -p "$(dirname "$prefix")"
       # A half-made prefix is never marked ready: the next run starts afresh.
       echo "wine-run.sh: making the win$width prefix $prefix failed; wineboot said:" >&2
       tail -n 20 "$log" >&2
+      # Its server and services would outlive the prefix.
+      "$server" -k 9>&- 2>/dev/null || true
       rm -rf "$prefix"
       exit 1
     fi

@@ -10,12 +10,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 native=${BENCH_NATIVE:-build/bench}
-if why=$(sh cmake/host-runs-i386.sh); then
+. scripts/host-decision.sh
+decide_host_i386 bench
+if [ "$ZELT_HOST_I386" = yes ]; then
   preset=win32 width=32 win=${BENCH_WIN32:-build/bench-win32}
 else
   preset=win64 width=64 win=${BENCH_WIN64:-build/bench-win64}
-  echo "bench: this host cannot run 32-bit programs ($why); the Wine rows use the 64-bit build"
+  echo "bench: this host cannot run 32-bit programs ($ZELT_HOST_I386_WHY); the Wine rows use the 64-bit build"
 fi
+prefix="$(realpath -m "$win")/wineprefix"
+# The prefix's Wine server (kept alive by its services) ends with the run.
+trap 'sh cmake/wine-servers.sh stop "$width" "$prefix"' EXIT
 reps=${BENCH_REPETITIONS:-5}
 
 cmake --preset bench -B "$native" >/dev/null
@@ -38,7 +43,6 @@ ZELT_PPD_DIR="$ppds" "$native/bin/drvbridge_bench" "${common[@]}" \
 
 files=()
 for f in "$ppds"/*; do files+=("Z:$(realpath "$f" | tr / '\\')"); done
-prefix="$(realpath "$win")/wineprefix"
 LC_ALL=C sh cmake/wine-run.sh "$width" "$prefix" "$win/bin/reader_scan.exe" "$reps" "${files[@]}" \
   >"$out/wine-1252.txt"
 LC_ALL=ja_JP.UTF-8 sh cmake/wine-run.sh "$width" "$prefix" "$win/bin/reader_scan.exe" "$reps" \

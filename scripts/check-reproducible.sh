@@ -12,7 +12,11 @@
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 commit=$(git -C "$repo" rev-parse HEAD)
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$repo" log -1 --format=%ct "$commit")}
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  SOURCE_DATE_EPOCH=$(git -C "$repo" log -1 --format=%ct "$commit") ||
+    { echo "check-reproducible: git log gave no commit time for $commit; set SOURCE_DATE_EPOCH" >&2; exit 1; }
+fi
+export SOURCE_DATE_EPOCH
 unset ZELT_SIGN_PFX ZELT_SIGN_PASSWORD_FILE ZELT_SIGN_TIMESTAMP_URL
 
 work=${1:-$(mktemp -d /tmp/zelt-repro.XXXXXX)}

@@ -13,7 +13,8 @@ bin=$(realpath "$build/bin")
 prefix=$(realpath -m "$build/demo-drvbridge-prefix")
 out=$(mktemp)
 data=$(mktemp --suffix=.ppd)
-trap 'rm -f "$out" "$data"' EXIT
+# The prefix's Wine server (kept alive by its services) ends with the demo.
+trap 'rm -f "$out" "$data"; sh cmake/wine-servers.sh stop "$width" "$prefix"' EXIT
 . scripts/demo-run.sh
 
 for f in bridge_client.exe add_sample_printer.exe drvbridge.dll sample_settings.dll; do

@@ -12,7 +12,8 @@ width=${ZELT_WIDTH:-32}
 bin=$(realpath "$build/bin")
 prefix=$(realpath -m "$build/demo-prefix")
 out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+# The prefix's Wine server (kept alive by its services) ends with the demo.
+trap 'rm -f "$out"; sh cmake/wine-servers.sh stop "$width" "$prefix"' EXIT
 . scripts/demo-run.sh
 
 for f in langpack.exe langpack_launch.exe; do

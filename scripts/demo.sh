@@ -7,11 +7,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
-if why=$(sh cmake/host-runs-i386.sh); then
+. scripts/host-decision.sh
+decide_host_i386 demo
+if [ "$ZELT_HOST_I386" = yes ]; then
   preset=win32 width=32
 else
   preset=win64 width=64
-  echo "demo: this host cannot run 32-bit programs ($why); showing the main job with the 64-bit build (win64) under 64-bit Wine"
+  echo "demo: this host cannot run 32-bit programs ($ZELT_HOST_I386_WHY); showing the main job with the 64-bit build (win64) under 64-bit Wine"
 fi
 cmake --preset "$preset" >/dev/null
 # Only what the demo runs; scripts/test.sh builds everything.

@@ -18,11 +18,24 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/package}
-export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
+# File times and the gzip headers come from SOURCE_DATE_EPOCH; by default the
+# commit time of HEAD. Without either there is no build.
+if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  if ! SOURCE_DATE_EPOCH=$(git log -1 --format=%ct) || [ -z "$SOURCE_DATE_EPOCH" ]; then
+    echo "package: SOURCE_DATE_EPOCH is unset and 'git log' gave no commit time (not a git checkout?);" \
+      "set SOURCE_DATE_EPOCH to the release's time in seconds" >&2
+    exit 1
+  fi
+fi
+case $SOURCE_DATE_EPOCH in
+  *[!0-9]*) echo "package: SOURCE_DATE_EPOCH must be a number of seconds, not '$SOURCE_DATE_EPOCH'" >&2; exit 1 ;;
+esac
+export SOURCE_DATE_EPOCH
+mkdir -p "$build"
 
 for preset in win32 win64; do
-  cmake --preset "$preset" -B "$build/$preset" -DBUILD_TESTING=OFF >"$build.$preset.configure.log" 2>&1 ||
-    { cat "$build.$preset.configure.log" >&2; exit 1; }
+  cmake --preset "$preset" -B "$build/$preset" -DBUILD_TESTING=OFF >"$build/$preset.configure.log" 2>&1 ||
+    { cat "$build/$preset.configure.log" >&2; exit 1; }
   # What ships, and the 64-bit langpack.exe that the reproducibility check
   # and the signing test use.
   cmake --build "$build/$preset" -j 2 --target langpack drvbridge

@@ -4,6 +4,13 @@
 #
 #   scripts/release-tests.sh [BUILD_DIR]    (default: build/release-tests)
 #
+# The committed HEAD is tested: each package is made as the README says, by
+# `bash scripts/package.sh` in a fresh clone (one unsigned, one signed), with
+# its default folder. BUILD_DIR keeps the logs, the unpacked trees, the
+# consumer builds and the Wine prefixes.
+#
+# - outside a checkout, without SOURCE_DATE_EPOCH, package.sh stops and says
+#   why;
 # - unsigned: package.sh says so in one line and the binaries carry no
 #   signature;
 # - signed: every shipped binary verifies against the certificate (and not
@@ -14,16 +21,18 @@
 #   still loads and answers;
 # - a consumer project finds the package (find_package(drvbridge CONFIG)),
 #   builds for i386 and x64, binds the exports by their plain names and runs;
-#   a version of another major or a width the tree lacks is refused.
+#   a version of another major or a width the tree lacks is refused;
+# - no Wine server of its prefixes is left at the end.
 # Windows programs run under Wine only where their width runs on this host
 # (cmake/host-runs-i386.sh); otherwise a SKIP line says why.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 build=$(realpath -m "${1:-build/release-tests}")
 mkdir -p "$build"
 work=$(mktemp -d /tmp/zelt-release-tests.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+# The prefixes' Wine servers (kept alive by their services) end with the run.
+trap 'sh cmake/wine-servers.sh stop 32 "$build/wineprefix32"; sh cmake/wine-servers.sh stop 64 "$build/wineprefix64"
+      rm -rf "$work"' EXIT
 
 failed=0
 passed=0
@@ -36,7 +45,9 @@ check() { local what=$1; shift; if "$@"; then ok "$what"; else bad "$what"; fi; 
 # refuse DESCRIPTION COMMAND...: passes when COMMAND fails.
 refuse() { local what=$1; shift; if "$@"; then bad "$what"; else ok "$what"; fi; }
 
-if i386_reason=$(sh cmake/host-runs-i386.sh); then i386_runs=yes; else i386_runs=no; fi
+. scripts/host-decision.sh
+decide_host_i386 release-tests
+i386_runs=$ZELT_HOST_I386 i386_reason=$ZELT_HOST_I386_WHY
 # Output goes through a file: Wine's service processes may hold a pipe open.
 wine_run() {
   local width=$1 log=$2; shift 2
@@ -56,6 +67,8 @@ make_cert() {
     -addext "extendedKeyUsage=codeSigning" \
     -keyout "$dir/key.pem" -out "$dir/cert.pem" >/dev/null 2>&1
   openssl rand -hex 24 >"$dir/password"
+  # One line of text: grep -f with an empty line would match any log.
+  [ "$(grep -c . "$dir/password")" = 1 ] || { echo "release-tests: bad password file $dir/password"; exit 1; }
   openssl pkcs12 -export -inkey "$dir/key.pem" -in "$dir/cert.pem" \
     -passout "file:$dir/password" -out "$dir/cert.pfx"
   rm -f "$dir/key.pem"
@@ -66,6 +79,11 @@ make_cert "$work/other" "Zelt unrelated certificate"
 unset ZELT_SIGN_PFX ZELT_SIGN_PASSWORD_FILE ZELT_SIGN_TIMESTAMP_URL
 signing=(ZELT_SIGN_PFX="$work/cert/cert.pfx" ZELT_SIGN_PASSWORD_FILE="$work/cert/password")
 
+# The password is read from its file, never put on a command line.
+leaks_password() { grep -q -F -f "$work/cert/password" "$@"; }
+printf 'signing with %s\n' "$(cat "$work/cert/password")" >"$work/leak.log"
+check "the password check finds the password in a log that holds it" leaks_password "$work/leak.log"
+
 verify() {  # verify FILE CA_CERT LOG
   osslsigncode verify -CAfile "$2" -in "$1" >"$3" 2>&1
 }
@@ -74,43 +92,76 @@ verified_by_us() {  # the log of a good verification by our certificate
     grep -q "^Message digest algorithm *: SHA256" "$1"
 }
 
-pkg=$build/package
 shipped=(bin/langpack.exe bin/drvbridge.dll x64/drvbridge.dll)
-built=("$pkg/win32/bin/langpack.exe" "$pkg/win32/bin/drvbridge.dll" "$pkg/win64/bin/drvbridge.dll")
+built_in=(win32/bin/langpack.exe win32/bin/drvbridge.dll win64/bin/drvbridge.dll)
 modules=(langpack drvbridge drvbridge)
 machines=(i386 i386 amd64)
 
-unpack() {  # unpack ZIP DIR -> prints the tree's top folder
+unpack() {  # unpack ZIP DIR
   rm -rf "$2"
   mkdir -p "$2"
   unzip -q "$1" -d "$2"
-  echo "$2"/zeltdrv-*-win
 }
 
+# clone DIR: a fresh clone of the committed HEAD.
+head=$(git rev-parse HEAD)
+clone() {
+  rm -rf "$1"
+  git clone --quiet --no-hardlinks . "$1" && git -C "$1" checkout --quiet --detach "$head"
+}
+
+# ---------------------------------------------------------------- no commit time
+echo "== package.sh outside a checkout, without SOURCE_DATE_EPOCH"
+mkdir -p "$work/export"
+git archive "$head" | tar -x -C "$work/export"
+package_outside_checkout() {
+  (cd "$work/export" && env -u SOURCE_DATE_EPOCH GIT_CEILING_DIRECTORIES="$work" bash scripts/package.sh) \
+    >"$build/package-no-epoch.log" 2>&1
+}
+refuse "package.sh stops" package_outside_checkout
+check "and says that git log gave no commit time" grep -q "'git log' gave no commit time" "$build/package-no-epoch.log"
+check "before building anything" test ! -e "$work/export/build/package/win32"
+
 # ---------------------------------------------------------------- unsigned
-echo "== package without a certificate"
-bash scripts/package.sh "$pkg" >"$build/package-unsigned.log" 2>&1 ||
-  { tail -n 30 "$build/package-unsigned.log"; echo "FAIL package.sh (unsigned)"; exit 1; }
+echo "== package without a certificate: bash scripts/package.sh in a fresh clone"
+src=$work/unsigned-clone
+clone "$src"
+(cd "$src" && bash scripts/package.sh) >"$build/package-unsigned.log" 2>&1 ||
+  { tail -n 30 "$build/package-unsigned.log"; echo "FAIL package.sh (unsigned) in a fresh clone"; exit 1; }
+pkg=$src/build/package
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$pkg/win32/CMakeCache.txt")
+check "the build knows its version ('$version')" test -n "$version"
+name=zeltdrv-$version-win
 check "package.sh says in one line that the package is unsigned" \
   test "$(grep -c 'UNSIGNED' "$build/package-unsigned.log")" -eq 1
-zip=$(ls "$pkg"/dist/zeltdrv-*-win.zip)
-tree=$(unpack "$zip" "$build/unsigned")
+zip=$pkg/dist/$name.zip
+check "package.sh made build/package/dist/$name.zip" test -f "$zip"
+check "the ZIP unpacks" unpack "$zip" "$build/unsigned"
+tree=$build/unsigned/$name
 for i in "${!shipped[@]}"; do
   f=$tree/${shipped[$i]}
+  check "unsigned ${shipped[$i]} is packed" test -f "$f"
   refuse "unsigned ${shipped[$i]} does not verify" verify "$f" "$work/cert/cert.pem" "$build/verify.log"
-  check "unsigned ${shipped[$i]} is the built file, byte for byte" cmp -s "$f" "${built[$i]}"
+  check "unsigned ${shipped[$i]} is the built file, byte for byte" cmp -s "$f" "$pkg/${built_in[$i]}"
 done
 
 # ---------------------------------------------------------------- signed
-echo "== package signed with a throw-away certificate ($cn)"
-env "${signing[@]}" bash scripts/package.sh "$pkg" >"$build/package-signed.log" 2>&1 ||
-  { tail -n 30 "$build/package-signed.log"; echo "FAIL package.sh (signed)"; exit 1; }
+echo "== package signed with a throw-away certificate ($cn), in another fresh clone"
+src=$work/signed-clone
+clone "$src"
+(cd "$src" && env "${signing[@]}" bash scripts/package.sh) >"$build/package-signed.log" 2>&1 ||
+  { tail -n 30 "$build/package-signed.log"; echo "FAIL package.sh (signed) in a fresh clone"; exit 1; }
+pkg=$src/build/package
+root=$src
+built=()
+for b in "${built_in[@]}"; do built+=("$pkg/$b"); done
 refuse "package.sh, given a certificate, does not call the package unsigned" \
   grep -q UNSIGNED "$build/package-signed.log"
-refuse "the password appears nowhere in package.sh's output" \
-  grep -q -F "$(cat "$work/cert/password")" "$build/package-signed.log"
-zip=$(ls "$pkg"/dist/zeltdrv-*-win.zip)
-tree=$(unpack "$zip" "$build/signed")
+refuse "the password appears nowhere in package.sh's output" leaks_password "$build/package-signed.log"
+zip=$pkg/dist/$name.zip
+check "package.sh made build/package/dist/$name.zip" test -f "$zip"
+check "the ZIP unpacks" unpack "$zip" "$build/signed"
+tree=$build/signed/$name
 
 # What the ZIP must hold, and no other program or DLL.
 for f in bin/langpack.exe bin/drvbridge.dll lib/libdrvbridge.dll.a lib/drvbridge_stdcall.def \
@@ -124,9 +175,8 @@ check "the ZIP holds exactly three programs and DLLs" \
   test "$(cd "$tree" && find . -iname '*.exe' -o -iname '*.dll' | LC_ALL=C sort | tr '\n' ' ')" = \
        "./bin/drvbridge.dll ./bin/langpack.exe ./x64/drvbridge.dll "
 check "the packed import definition is drvbridge/drvbridge_stdcall.def" \
-  cmp -s "$tree/lib/drvbridge_stdcall.def" drvbridge/drvbridge_stdcall.def
+  cmp -s "$tree/lib/drvbridge_stdcall.def" "$root/drvbridge/drvbridge_stdcall.def"
 
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$pkg/win32/CMakeCache.txt")
 for i in "${!shipped[@]}"; do
   f=$tree/${shipped[$i]}
   log=$build/verify-$(echo "${shipped[$i]}" | tr / -).txt
@@ -138,7 +188,7 @@ for i in "${!shipped[@]}"; do
   refuse "signed ${shipped[$i]} does not verify against an unrelated certificate" \
     verify "$f" "$work/other/cert.pem" "$build/verify.log"
   check "contract holds on signed ${shipped[$i]}, which differs from its build only by the signature" \
-    python3 scripts/pecheck.py "${modules[$i]}" "$f" --version "$version" --machine "${machines[$i]}" \
+    python3 "$root/scripts/pecheck.py" "${modules[$i]}" "$f" --version "$version" --machine "${machines[$i]}" \
       --signed --same-as "${built[$i]}"
   # One byte of the first section's code changed after signing.
   cp "$f" "$work/tampered"
@@ -160,7 +210,7 @@ echo "== sign.sh"
 cp "$pkg/win64/bin/drvbridge.dll" "$work/ts.dll"
 # Nothing listens on the discard port here: signing must try the server.
 sign_unreachable_tsa() {
-  env "${signing[@]}" ZELT_SIGN_TIMESTAMP_URL=http://127.0.0.1:9/ bash scripts/sign.sh "$work/ts.dll" \
+  env "${signing[@]}" ZELT_SIGN_TIMESTAMP_URL=http://127.0.0.1:9/ bash "$root/scripts/sign.sh" "$work/ts.dll" \
     >"$build/sign-ts.log" 2>&1
 }
 refuse "a time-stamp URL is used: an unreachable one makes signing fail" sign_unreachable_tsa
@@ -169,15 +219,37 @@ check "and leaves the file unsigned" cmp -s "$work/ts.dll" "$pkg/win64/bin/drvbr
 echo "wrong password" >"$work/wrong-password"
 sign_wrong_password() {
   env ZELT_SIGN_PFX="$work/cert/cert.pfx" ZELT_SIGN_PASSWORD_FILE="$work/wrong-password" \
-    bash scripts/sign.sh "$work/ts.dll" >"$build/sign-wrong.log" 2>&1
+    bash "$root/scripts/sign.sh" "$work/ts.dll" >"$build/sign-wrong.log" 2>&1
 }
 refuse "a wrong password fails signing" sign_wrong_password
+check "and the failure is the signing tool's wrong-password error" \
+  grep -q -F "Failed to parse PKCS#12 file: $work/cert/cert.pfx (Wrong password?)" "$build/sign-wrong.log"
+refuse "no signing log shows the password" leaks_password "$build/sign-ts.log" "$build/sign-wrong.log"
 check "and leaves the file unsigned" cmp -s "$work/ts.dll" "$pkg/win64/bin/drvbridge.dll"
 
 # ---------------------------------------------------------------- langpack
 # The signed program installs set 1: exit code 0 and the five files of the
 # sample set, byte for byte. langpack.exe ships as i386 only; here, where
 # i386 may not run, the 64-bit build signed the same way runs as well.
+# holds_set DIR PACKED_DIR: DIR holds exactly the five files of set 1 that the
+# build packed, compared as sorted digests (the installed names differ from
+# the members'). A missing or extra file is a mismatch, never an abort.
+digests() {
+  local f
+  for f in "$@"; do
+    if [ -f "$f" ]; then sha256sum <"$f"; else echo "missing $f"; fi
+  done | LC_ALL=C sort
+}
+holds_set() {
+  local installed=() members=() f
+  for f in "$1"/*; do if [ -e "$f" ]; then installed+=("$f"); fi; done
+  for i in 1 2 3 4 5; do members+=("$2/file0001.00$i.gz"); done
+  [ "${#installed[@]}" -eq 5 ] || return 1
+  [ "$(digests "${installed[@]}")" = "$(for f in "${members[@]}"; do
+    if [ -f "$f" ]; then gzip -dc "$f" | sha256sum; else echo "no member $f"; fi
+  done | LC_ALL=C sort)" ]
+}
+
 install_set() {  # install_set WIDTH EXE PACKED_DIR LABEL
   local width=$1 exe=$2 packed=$3 label=$4
   local target_win='C:\zelt-release-test'
@@ -191,13 +263,16 @@ install_set() {  # install_set WIDTH EXE PACKED_DIR LABEL
   local rc=0
   wine_run "$width" "$build/wine.log" "$exe" /L1 || rc=$?
   check "$label /L1 exits 0 (got $rc)" test "$rc" -eq 0
-  # Against the members the build packed into the program; compared as
-  # sorted digests, since the installed names differ from the members'.
-  local got want
-  got=$(for f in "$target"/*; do sha256sum <"$f"; done | LC_ALL=C sort)
-  want=$(for i in 1 2 3 4 5; do gzip -dc "$packed/file0001.00$i.gz" | sha256sum; done | LC_ALL=C sort)
-  check "$label wrote the five files of set 1, byte for byte" \
-    test "$(echo "$got" | wc -l) $got" = "5 $want"
+  check "$label wrote the five files of set 1, byte for byte" holds_set "$target" "$packed"
+  # The same comparison, shown to fail (not abort) on a file missing.
+  if [ "$width" = 64 ]; then
+    rm -rf "$work/short-set"
+    cp -r "$target" "$work/short-set"
+    rm -f "$work/short-set"/*.cnt
+    refuse "the set comparison reports a folder that lacks a file" holds_set "$work/short-set" "$packed"
+    rm -f "$work/short-set"/*
+    refuse "the set comparison reports an empty folder" holds_set "$work/short-set" "$packed"
+  fi
 }
 
 echo "== signed langpack.exe under Wine"
@@ -208,7 +283,7 @@ else
 fi
 mkdir -p "$build/signed64"
 cp "$pkg/win64/bin/langpack.exe" "$build/signed64/langpack.exe"
-env "${signing[@]}" bash scripts/sign.sh "$build/signed64/langpack.exe" >/dev/null
+env "${signing[@]}" bash "$root/scripts/sign.sh" "$build/signed64/langpack.exe" >/dev/null
 if verify "$build/signed64/langpack.exe" "$work/cert/cert.pem" "$build/verify.log" &&
    verified_by_us "$build/verify.log"; then
   ok "the x64 build of langpack.exe, signed, verifies"
@@ -230,7 +305,7 @@ for width in 32 64; do
   esac
   out=$build/consumer$width
   rm -rf "$out"
-  if ! { cmake -S drvbridge/tests/consumer -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  if ! { cmake -S "$root/drvbridge/tests/consumer" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
            --toolchain "$root/cmake/toolchain-mingw$width.cmake" -Ddrvbridge_DIR="$config_dir" &&
          cmake --build "$out"; } >"$out.log" 2>&1; then
     bad "consumer ($width-bit) configures and builds with find_package(drvbridge CONFIG REQUIRED)"
@@ -262,15 +337,16 @@ echo "== the package refuses what it cannot serve"
 configure_consumer() {  # configure_consumer NAME WIDTH CONFIG_DIR [CMAKE ARGS...]
   local name=$1 width=$2 dir=$3; shift 3
   rm -rf "$build/$name"
-  cmake -S drvbridge/tests/consumer -B "$build/$name" -G Ninja "$@" \
+  cmake -S "$root/drvbridge/tests/consumer" -B "$build/$name" -G Ninja "$@" \
     --toolchain "$root/cmake/toolchain-mingw$width.cmake" -Ddrvbridge_DIR="$dir" \
     >"$build/$name.log" 2>&1
 }
-refuse "find_package(drvbridge 2.0) is refused by a 1.x package (SameMajorVersion)" \
-  configure_consumer consumer-v2 64 "$config_dir" -DCONSUMER_WANT_VERSION=2.0
-check "and names the version it found" grep -q "1.0.0" "$build/consumer-v2.log"
-check "find_package(drvbridge 1.0) with the same major version is accepted" \
-  configure_consumer consumer-v1 64 "$config_dir" -DCONSUMER_WANT_VERSION=1.0
+major=${version%%.*}
+refuse "find_package(drvbridge $((major + 1)).0) is refused by a $major.x package (SameMajorVersion)" \
+  configure_consumer consumer-v2 64 "$config_dir" -DCONSUMER_WANT_VERSION=$((major + 1)).0
+check "and names the version it found ($version)" grep -q -F "$version" "$build/consumer-v2.log"
+check "find_package(drvbridge $major.0) with the same major version is accepted" \
+  configure_consumer consumer-v1 64 "$config_dir" -DCONSUMER_WANT_VERSION=$major.0
 rm -rf "$build/x64-only"
 cmake --install "$pkg/win64" --prefix "$build/x64-only" >/dev/null
 refuse "a tree with only the x64 build refuses an i386 consumer" \
@@ -279,6 +355,12 @@ check "and says it holds no x86 build" grep -q "holds no x86 build" "$build/cons
 check "the same tree serves an x64 consumer" \
   configure_consumer consumer-x64-only 64 "$build/x64-only/lib/cmake/drvbridge"
 rm -rf "$build/consumer-v1" "$build/consumer-v2" "$build/consumer-x64-only" "$build/x64-only"
+
+echo "== Wine servers"
+sh cmake/wine-servers.sh stop 32 "$build/wineprefix32"
+sh cmake/wine-servers.sh stop 64 "$build/wineprefix64"
+check "no Wine server of the release tests' prefixes is left" \
+  sh cmake/wine-servers.sh check "$build/wineprefix32" "$build/wineprefix64"
 
 echo "release-tests: $passed passed, $failed failed, $skipped skipped"
 echo "verification of x64/drvbridge.dll: $build/verify-x64-drvbridge.dll.txt"

@@ -9,14 +9,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$SECONDS
 
+. scripts/host-decision.sh
+# A given ZELT_HOST_I386 is checked before anything is set up or built.
+if [ -n "${ZELT_HOST_I386:-}" ]; then decide_host_i386 test.sh; fi
+
 bash scripts/setup.sh
 
-if why=$(sh cmake/host-runs-i386.sh); then
-  i386_note="ran (this host runs i386 code)"
-else
-  i386_note="SKIPPED: $why"
-  echo "test.sh: this host cannot run 32-bit programs ($why): the win32 preset is built and its"
-  echo "test.sh: PE32 checks that need no Wine run, but its Wine tests are reported as skipped."
+# Decided once; every job below (the presets' configures, the scripts) is
+# handed this answer.
+decide_host_i386 test.sh
+if [ "$ZELT_HOST_I386" = no ]; then
+  echo "test.sh: this host cannot run 32-bit programs ($ZELT_HOST_I386_WHY): the win32 preset is"
+  echo "test.sh: built and its PE32 checks that need no Wine run, but its Wine tests are reported as skipped."
 fi
 
 echo "== host"
@@ -25,6 +29,12 @@ echo "== win64: the x86-64 build under 64-bit Wine"
 cmake --workflow --preset win64
 echo "== win32: the shipped i386 build"
 cmake --workflow --preset win32
+# What the win32 build's tests ran by, as its configure recorded it.
+i386_note=$(cat build/win32/host-i386.txt)
+case "$ZELT_HOST_I386:$i386_note" in
+  yes:run* | no:SKIPPED*) ;;
+  *) echo "test.sh: the win32 build recorded '$i386_note', not ZELT_HOST_I386=$ZELT_HOST_I386" >&2; exit 1 ;;
+esac
 echo "== hardening"
 bash scripts/hardening.sh
 echo "== reproducibility"

@@ -1,11 +1,15 @@
 #!/bin/sh
-# The Wine runner's own cases: the skip path (forced with ZELT_HOST_I386=no,
-# so it is tried on every host), a bad width, and, where this host really
-# cannot run i386 code, a failed wineboot that must be reported and must not
-# leave a prefix marked ready.
+# The Wine runner's own cases: the host probe's three answers (faked loader
+# and C library), the overrides, the skip path and its failures in
+# wine-run.sh and in the build's runner, a bad width, the server finder, and,
+# where this host really cannot run i386 code, a failed wineboot that must be
+# reported and must not leave a prefix marked ready.
+#   wine-run-test.sh BUILD_RUNNER WIDTH
 here=$(cd "$(dirname "$0")/.." && pwd)
+runner=$1 build_width=$2
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'sh "$here/wine-servers.sh" stop 64 "$work/srv" "$work/gone" >/dev/null 2>&1; rm -rf "$work"' EXIT
+unset ZELT_HOST_I386 ZELT_HOST_I386_WHY
 passed=0 failed=0
 
 check() { # NAME CONDITION...
@@ -17,28 +21,100 @@ check() { # NAME CONDITION...
   else
     failed=$((failed + 1))
     echo "FAIL $name"
+    sed 's/^/     | /' "$work/out"
+  fi
+}
+# expect NAME EXIT TEXT COMMAND...: COMMAND exits with EXIT and its output
+# holds TEXT (a grep pattern; empty: anything).
+expect() {
+  name=$1 want=$2 text=$3
+  shift 3
+  "$@" >"$work/out" 2>&1
+  rc=$?
+  check "$name (exit $rc, want $want)" [ "$rc" = "$want" ]
+  if [ -n "$text" ]; then
+    check "$name says '$text'" grep -q -e "$text" "$work/out"
   fi
 }
 
-# Skip path: exit 77 and the reason, and nothing made.
-ZELT_HOST_I386=no sh "$here/wine-run.sh" 32 "$work/p32" prog.exe >"$work/out" 2>&1
+# Fakes of the i386 loader: a file the kernel refuses, one that hangs, one
+# that fails for another reason.
+head -c 64 /dev/urandom >"$work/refused"
+printf '#!/bin/sh\nexec sleep 30\n' >"$work/hangs"
+printf '#!/bin/sh\necho cannot fork; exit 3\n' >"$work/fails"
+chmod +x "$work/refused" "$work/hangs" "$work/fails"
+probe="$here/host-runs-i386.sh"
+libc=$probe # any file: the fakes do not read it
+
+# The probe. Only the kernel's refusal is "no" (exit 1); no answer is exit 2.
+expect "probe: forced yes" 0 "" env ZELT_HOST_I386=yes sh "$probe"
+expect "probe: forced no" 1 "ZELT_HOST_I386=no" env ZELT_HOST_I386=no sh "$probe"
+expect "probe: forced no carries the reason it is given" 1 "^kernel says no$" \
+  env ZELT_HOST_I386=no ZELT_HOST_I386_WHY="kernel says no" sh "$probe"
+for value in maybe 1 true YES " yes"; do
+  expect "probe: ZELT_HOST_I386='$value' is an error, not a no" 2 "must be yes or no" \
+    env ZELT_HOST_I386="$value" sh "$probe"
+done
+expect "probe: the kernel refuses the loader" 1 "the kernel refuses i386 programs (.*Exec format error)" \
+  sh "$probe" "$work/refused" "$libc"
+expect "probe: no i386 loader is a set-up fault" 2 "$work/no-loader is missing" \
+  sh "$probe" "$work/no-loader" "$libc"
+expect "probe: no i386 C library is a set-up fault" 2 "$work/no-libc is missing" \
+  sh "$probe" "$work/refused" "$work/no-libc"
+start=$(date +%s)
+expect "probe: a time-out is no answer" 2 "did not finish in 1 s" sh "$probe" "$work/hangs" "$libc" 1
+check "probe: and gives up at once (took $(($(date +%s) - start)) s)" [ $(($(date +%s) - start)) -lt 20 ]
+expect "probe: another failure is no answer" 2 "failed with exit code 3: cannot fork" \
+  sh "$probe" "$work/fails" "$libc"
+check "probe: and does not blame the format" sh -c "! grep -q 'Exec format' '$work/out'"
+sh "$probe" >"$work/out" 2>&1
 rc=$?
-check "forced skip exits 77" [ "$rc" = 77 ]
-check "forced skip says why" grep -q "SKIPPED: 32-bit Wine cannot run here: ZELT_HOST_I386=no" "$work/out"
-check "forced skip makes no prefix" [ ! -e "$work/p32" ]
+check "probe: this host, set up, gets an answer (exit $rc)" [ "$rc" = 0 -o "$rc" = 1 ]
 
-# The probe itself.
-ZELT_HOST_I386=yes sh "$here/host-runs-i386.sh" >/dev/null
-check "probe forced yes" [ $? = 0 ]
-ZELT_HOST_I386=maybe sh "$here/host-runs-i386.sh" >"$work/out"
-check "probe refuses a bad override" [ $? = 1 ]
-check "probe says what is wrong" grep -q "must be yes, no or unset" "$work/out"
+# wine-run.sh: the skip path (forced, so tried on every host), a bad
+# override, a probe without an answer (a stub beside a copy of the runner).
+expect "wine-run: forced skip exits 77" 77 "SKIPPED: 32-bit Wine cannot run here: ZELT_HOST_I386=no" \
+  env ZELT_HOST_I386=no sh "$here/wine-run.sh" 32 "$work/p32" prog.exe
+check "wine-run: forced skip makes no prefix" [ ! -e "$work/p32" ]
+for width in 32 64; do
+  expect "wine-run $width: ZELT_HOST_I386=1 fails, no skip" 2 "must be yes or no" \
+    env ZELT_HOST_I386=1 sh "$here/wine-run.sh" "$width" "$work/p$width" prog.exe
+done
+mkdir -p "$work/stub"
+cp "$here/wine-run.sh" "$work/stub/"
+printf '#!/bin/sh\necho "probe: loader missing" >&2\nexit 2\n' >"$work/stub/host-runs-i386.sh"
+expect "wine-run: a probe without an answer fails the run, no skip" 2 "no answer whether this host runs i386" \
+  sh "$work/stub/wine-run.sh" 32 "$work/p32" prog.exe
+check "wine-run: and shows the probe's message" grep -q "probe: loader missing" "$work/out"
+expect "wine-run: bad width exits 2" 2 "width must be 32 or 64" sh "$here/wine-run.sh" 16 "$work/p16" prog.exe
 
-sh "$here/wine-run.sh" 16 "$work/p16" prog.exe >"$work/out" 2>&1
-check "bad width exits 2" [ $? = 2 ]
+# The build's runner carries the decision made at configure time; a test run
+# that says otherwise, or says nonsense, fails.
+if [ "$build_width" = 32 ]; then
+  decision=$(sed -n 's/^decision=//p' "$runner")
+  other=yes
+  [ "$decision" = yes ] && other=no
+  expect "build runner: ZELT_HOST_I386=$other against the build's '$decision' fails" 2 \
+    "decided at configure time" env ZELT_HOST_I386=$other sh "$runner" 32 "$work/p32" prog.exe
+  expect "build runner: ZELT_HOST_I386=maybe fails" 2 "" env ZELT_HOST_I386=maybe sh "$runner" 32 "$work/p32" prog.exe
+else
+  expect "build runner: ZELT_HOST_I386=maybe fails" 2 "must be yes or no" \
+    env ZELT_HOST_I386=maybe sh "$runner" 64 "$work/p64" prog.exe
+fi
+
+# The server finder: a server of a prefix is found, stopped, and then gone,
+# also when its prefix was deleted first.
+servers="$here/wine-servers.sh"
+mkdir -p "$work/srv" "$work/gone"
+for p in srv gone; do WINEPREFIX="$work/$p" /usr/lib/wine/wineserver64 -p 60 2>/dev/null; done
+expect "servers: a running server is found" 1 "^[0-9][0-9]* $work/srv$" sh "$servers" check "$work/srv"
+rm -rf "$work/gone"
+expect "servers: a deleted prefix's server is found" 1 "^[0-9][0-9]* $work/gone$" sh "$servers" check "$work/gone"
+expect "servers: stop ends both" 0 "" sh "$servers" stop 64 "$work/srv" "$work/gone"
+expect "servers: none left" 0 "no wine server" sh "$servers" check "$work/srv" "$work/gone"
 
 # A wineboot that fails: 32-bit Wine forced on a host that cannot run it.
-if why=$(ZELT_HOST_I386= sh "$here/host-runs-i386.sh"); then
+if sh "$probe" >/dev/null 2>&1; then
   echo "skip failed-wineboot case: this host runs i386 code, so 32-bit wineboot would succeed"
 else
   ZELT_HOST_I386=yes sh "$here/wine-run.sh" 32 "$work/bad" prog.exe >"$work/out" 2>&1
@@ -46,6 +122,7 @@ else
   check "failed wineboot fails the run" test "$rc" -ne 0 -a "$rc" -ne 77
   check "failed wineboot is reported" grep -q "making the win32 prefix .* failed" "$work/out"
   check "failed wineboot leaves no ready marker" [ ! -e "$work/bad/.zelt-ready" ]
+  expect "failed wineboot leaves no server" 0 "" sh "$servers" check "$work/bad"
 fi
 
 echo "$passed passed, $failed failed"

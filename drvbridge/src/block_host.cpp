@@ -18,7 +18,8 @@ constexpr uint32_t kHiddenWord = 16;
 } // namespace
 
 void* AllocBlock(uint32_t n) {
-    // Same refusal as on Windows, where the hidden word is 4 bytes.
+    // The i386 build's refusal: there the hidden word is sizeof(HGLOBAL), 4
+    // bytes (8 on x64).
     if (n > UINT32_MAX - 4) return nullptr;
     if (HookRefuses()) return nullptr;
     auto* base = static_cast<uint8_t*>(std::calloc(1, size_t{n} + kHiddenWord));
