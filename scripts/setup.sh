@@ -22,25 +22,13 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  echo "setup: all packages present"
-else
-  echo "setup: installing ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    "${sudo_cmd[@]}" dpkg --add-architecture i386
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -qq
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  echo "setup: done"
-fi
-
 # Wine names files through the C library's locale: under LC_ALL=ja_JP.UTF-8
 # (code page 932) it cannot create a file or folder with a non-ASCII name
 # unless that locale exists. Listed in /etc/locale.gen, so a later locale-gen
 # keeps it.
 has_ja_locale() { locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; }
-if ! has_ja_locale; then
+ensure_ja_locale() {
+  has_ja_locale && return 0
   echo "setup: generating the ja_JP.UTF-8 locale"
   if grep -q '^# *ja_JP\.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
     "${sudo_cmd[@]}" sed -i 's/^# *\(ja_JP\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
@@ -49,4 +37,20 @@ if ! has_ja_locale; then
   fi
   "${sudo_cmd[@]}" locale-gen --keep-existing >/dev/null
   has_ja_locale || { echo "setup: the ja_JP.UTF-8 locale is still missing after locale-gen" >&2; exit 1; }
+}
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all packages present"
+  ensure_ja_locale
+  exit 0
 fi
+
+echo "setup: installing ${missing[*]}"
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+ensure_ja_locale
+echo "setup: done"
