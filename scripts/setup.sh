@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 clang-14 libclang-rt-14-dev clang-format-14 valgrind python3
   openprinting-ppds hp-ppd hpijs-ppds libcups2-dev
-  osslsigncode openssl zip unzip
+  osslsigncode openssl zip unzip locales
 )
 
 sudo_cmd=()
@@ -22,8 +22,26 @@ for p in "${packages[@]}"; do
   fi
 done
 
+# Wine names files through the C library's locale: under LC_ALL=ja_JP.UTF-8
+# (code page 932) it cannot create a file or folder with a non-ASCII name
+# unless that locale exists. Listed in /etc/locale.gen, so a later locale-gen
+# keeps it.
+has_ja_locale() { locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; }
+ensure_ja_locale() {
+  has_ja_locale && return 0
+  echo "setup: generating the ja_JP.UTF-8 locale"
+  if grep -q '^# *ja_JP\.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    "${sudo_cmd[@]}" sed -i 's/^# *\(ja_JP\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  elif ! grep -q '^ja_JP\.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+    echo 'ja_JP.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  fi
+  "${sudo_cmd[@]}" locale-gen --keep-existing >/dev/null
+  has_ja_locale || { echo "setup: the ja_JP.UTF-8 locale is still missing after locale-gen" >&2; exit 1; }
+}
+
 if [ ${#missing[@]} -eq 0 ]; then
   echo "setup: all packages present"
+  ensure_ja_locale
   exit 0
 fi
 
@@ -34,4 +52,5 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -qq
 "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+ensure_ja_locale
 echo "setup: done"
