@@ -9,6 +9,7 @@
 
 #include "block.h"
 #include "drvbridge.h"
+#include "library_load.h"
 #include "lookup.h"
 #include "quote_rule.h"
 
@@ -95,7 +96,7 @@ void QueryFields(LPCSTR printerName) {
     QueryFields(printerName);
     char name[kLibraryNameSize];
     if (FindLibraryName(printerName, name) == 0) return nullptr;
-    *library = LoadLibraryA(name);
+    *library = LoadDriverLibrary(name);
     if (*library == nullptr) return nullptr;
     FARPROC entry = GetProcAddress(*library, entryName);
     if (entry == nullptr) {
@@ -123,7 +124,7 @@ HEXCLUSIVE WINAPI GetExclusive(LPCSTR printerName) {
     if (handle == nullptr) return nullptr;
     char name[kLibraryNameSize];
     if (FindLibraryName(printerName, name) != 0) {
-        handle->library = LoadLibraryA(name);
+        handle->library = LoadDriverLibrary(name);
         if (handle->library != nullptr && BindEntryPoints(handle)) {
             handle->context = Entry<ExcGetExclusiveFn>(handle, kGetExclusive)(printerName);
             if (handle->context != 0) {
