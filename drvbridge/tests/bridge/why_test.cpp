@@ -147,6 +147,27 @@ TEST(Why, EachFailureSaysItsCause) {
         EXPECT_EQ(out.exitCode, c.error);
     }
 
+    // An empty data file cannot be mapped; one held open for writing by
+    // another program cannot be opened.
+    std::printf("empty data file:\n");
+    WriteDataFile("");
+    Outcome empty = RunClient("GetExclusive", kPrinter);
+    ASSERT_EQ(empty.bridgeLines.size(), 1u);
+    EXPECT_EQ(empty.bridgeLines[0], "drvbridge: GetExclusive" + P + ": data file " + path +
+                                        ": open or map failed, error 1006");
+    EXPECT_EQ(empty.exitCode, 1006u);
+    std::printf("data file held open for writing:\n");
+    WriteDataFile(Lib("full"));
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    Outcome held = RunClient("GetDependDllName", kPrinter);
+    CloseHandle(writer);
+    ASSERT_EQ(held.bridgeLines.size(), 1u);
+    EXPECT_EQ(held.bridgeLines[0], "drvbridge: GetDependDllName" + P + ": data file " + path +
+                                       ": open or map failed, error 32");
+    EXPECT_EQ(held.exitCode, 32u);
+
     // ExcGetExclusive returning 0: the library's failure, named as such.
     std::printf("zero context:\n");
     WriteDataFile(Lib("full"));
