@@ -29,7 +29,6 @@ inline constexpr uint32_t kErrorEntryPoint = 127;   // ERROR_PROC_NOT_FOUND
 inline constexpr uint32_t kErrorZeroContext = 1627; // ERROR_FUNCTION_FAILED
 inline constexpr uint32_t kErrorOutOfMemory = 8;    // ERROR_NOT_ENOUGH_MEMORY
 inline constexpr uint32_t kErrorNoDataFile = 13;    // ERROR_INVALID_DATA
-inline constexpr uint32_t kErrorRelativeName = 161; // ERROR_BAD_PATHNAME
 
 struct Failure {
     FailStep step = FailStep::kNone;
