@@ -44,6 +44,8 @@ constexpr SearchCase kCases[] = {
     {"bare name, PATH folder", Place::kPathFolder, kPlanted, false},
     {"bare name, program's folder", Place::kProgramFolder, kPlanted, true},
     {"bare name, system folder", Place::kSystemFolder, kPlanted, true},
+    {"bare name without .dll, program's folder", Place::kProgramFolder, "zeltplant", true},
+    {"bare name without .dll, current directory", Place::kCurrentDir, "zeltplant", false},
     {"full path", Place::kCurrentDir, nullptr, true},
     {"dot-relative path", Place::kCurrentDir, ".\\zeltplant.dll", false},
     {"folder-relative path", Place::kCurrentSub, "sub\\zeltplant.dll", false},
