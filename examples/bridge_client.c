@@ -1,5 +1,6 @@
 /* Example client: names a printer's exclusive-settings library, then opens a
- * handle on it, reads one option and frees the handle. */
+ * handle on it, reads one option and frees the handle. On a failure it says
+ * GetLastError, which names the cause (docs/drvbridge.md, "Errors"). */
 #include <stdio.h>
 
 #include <drvbridge.h>
@@ -11,14 +12,15 @@ int main(int argc, char** argv) {
     LONG option;
 
     if (!GetDependDllName(printer, library)) {
-        printf("%s: no exclusive-settings library found\n", printer);
+        printf("%s: no exclusive-settings library found (error %lu)\n", printer,
+               (unsigned long)GetLastError());
         return 1;
     }
     printf("%s: exclusive-settings library %s\n", printer, library);
 
     handle = GetExclusive(printer);
     if (handle == NULL) {
-        printf("GetExclusive failed\n");
+        printf("GetExclusive failed (error %lu)\n", (unsigned long)GetLastError());
         return 1;
     }
     option = GetPrinterOption(handle, 1, 2, 0, 0);

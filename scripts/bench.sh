@@ -26,7 +26,7 @@ reps=${BENCH_REPETITIONS:-5}
 cmake --preset bench -B "$native" >/dev/null
 cmake --build "$native" -j 2 --target langpack_bench drvbridge_bench reader_oracle_tests >/dev/null
 cmake --preset "$preset" -B "$win" -DZELT_BENCH=ON >/dev/null
-cmake --build "$win" -j 2 --target reader_scan lookup_bench launch_bench >/dev/null
+cmake --build "$win" -j 2 --target reader_scan lookup_bench launch_bench trace_bench >/dev/null
 
 ppds="$native/ppds"
 if [ ! -d "$ppds" ] || [ "$(ls "$ppds" | wc -l)" -lt 20 ]; then
@@ -57,6 +57,9 @@ LC_ALL=C sh cmake/wine-run.sh "$width" "$prefix" "$win/bin/lookup_bench.exe" "${
 # Measure 5: langpack.exe with the measuring payload against the idle program.
 LC_ALL=C sh cmake/wine-run.sh "$width" "$prefix" "$win/bin/measure/launch_bench.exe" "${BENCH_LAUNCHES:-31}" \
   >"$out/launch.txt"
+# Measure 6: the bridge's failure trace with no debugger listening.
+LC_ALL=C sh cmake/wine-run.sh "$width" "$prefix" "$win/bin/trace_bench.exe" "${BENCH_LAUNCHES:-31}" \
+  >"$out/trace.txt"
 
 python3 - "$out" "$preset" <<'PY'
 import json, sys
@@ -77,6 +80,7 @@ def pairs(name):
     return {k: float(v) for k, v in (line.split() for line in open(f"{out}/{name}.txt"))}
 lk = pairs("lookup")
 ln = pairs("launch")
+tr = pairs("trace")
 kb = lambda b: f"{b / 1024:.0f} KB"
 limit = ln["limit_bytes"]
 rows = [
@@ -104,8 +108,11 @@ rows = [
    f"{kb(ln['langpack_peak_ws'])} vs {kb(ln['idle_peak_ws'])}", f"<= {kb(limit)}"),
   ("  peak pagefile use above idle", kb(ln["diff_peak_pagefile"]),
    f"{kb(ln['langpack_peak_pagefile'])} vs {kb(ln['idle_peak_pagefile'])}", f"<= {kb(limit)}"),
+  ("6 traced failure, no debugger: null handle", f"{tr['null_handle_us']:.1f} us per call",
+   f"OutputDebugStringA alone {tr['ods_us']:.1f} us", "report"),
+  ("  GetExclusive, no such printer (traced)", f"{tr['unknown_printer_us']:.1f} us per call", "", ""),
 ]
-print(f"Wine rows (2w, 4, 5): the {preset} build")
+print(f"Wine rows (2w, 4, 5, 6): the {preset} build")
 print(f"{'measure':44} {'median':30} {'ratio':40} target")
 for r in rows:
     print(f"{r[0]:44} {r[1]:30} {r[2]:40} {r[3]}")

@@ -54,7 +54,10 @@ def first_import_renamed(data):
 
 
 def export_renamed(data):
-    at = bytes(data).index(b"\0GetExclusive\0") + 1
+    # The name in the export directory, not the same text elsewhere (the
+    # bridge's trace lines name their export too).
+    pe = pecheck.Pe(bytes(data))
+    at = bytes(data).index(b"\0GetExclusive\0", pe.off(pe.dirs[0][0])) + 1
     data[at + 11] = ord("f")
 
 

@@ -5,7 +5,10 @@
  * x64); results are LONG on both. A 64-bit application loads the 64-bit
  * bridge, which loads the 64-bit exclusive-settings library. Strings are ANSI
  * (the system code page). The bridge keeps no global state and takes no
- * locks; see docs/drvbridge.md. */
+ * locks; see docs/drvbridge.md. After a failing call GetLastError names the
+ * cause, and one OutputDebugStringA line ("drvbridge: ...") says it for a
+ * debugger or debug-output viewer; after a successful call the value means
+ * nothing. */
 #ifndef DRVBRIDGE_H
 #define DRVBRIDGE_H
 

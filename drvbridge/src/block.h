@@ -20,6 +20,7 @@ struct ReadCursor {
 static_assert(sizeof(ReadCursor) == 12, "three 32-bit fields");
 #endif
 
-// The whole file mapped read-only, or null; no file handle stays open.
+// The whole file mapped read-only, or null (on Windows with the cause as the
+// last-error value); no file handle stays open.
 [[nodiscard]] ReadCursor* OpenReadCursor(const char* path);
 void CloseReadCursor(ReadCursor* cursor);

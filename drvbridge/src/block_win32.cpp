@@ -57,6 +57,8 @@ void FreeBlock(void* block) {
 
 namespace {
 // Maps the whole file read-only; every handle is closed before returning.
+// On failure the last-error value is the failing call's, whatever the
+// clean-up calls leave.
 int32_t MapFileReadOnly(const char* path, const uint8_t** viewBase, const uint8_t** position,
                         uint32_t* size) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -64,10 +66,13 @@ int32_t MapFileReadOnly(const char* path, const uint8_t** viewBase, const uint8_
     if (file == INVALID_HANDLE_VALUE) return 0;
     *size = GetFileSize(file, nullptr);
     if (*size == INVALID_FILE_SIZE) {
+        const DWORD error = GetLastError();
         CloseHandle(file);
+        SetLastError(error);
         return 0;
     }
     int32_t mapped = 0;
+    DWORD error = 0;
     HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (mapping != nullptr) {
         const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
@@ -75,20 +80,30 @@ int32_t MapFileReadOnly(const char* path, const uint8_t** viewBase, const uint8_
             *viewBase = static_cast<const uint8_t*>(view);
             *position = *viewBase;
             mapped = 1;
+        } else {
+            error = GetLastError();
         }
         CloseHandle(mapping);
+    } else {
+        error = GetLastError();
     }
     // The view alone keeps the contents reachable from here on.
     CloseHandle(file);
+    if (mapped == 0) SetLastError(error);
     return mapped;
 }
 } // namespace
 
 ReadCursor* OpenReadCursor(const char* path) {
     auto* cursor = static_cast<ReadCursor*>(AllocBlock(sizeof(ReadCursor)));
-    if (cursor == nullptr) return nullptr;
+    if (cursor == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
     if (MapFileReadOnly(path, &cursor->viewBase, &cursor->position, &cursor->remaining) == 0) {
+        const DWORD error = GetLastError();
         FreeBlock(cursor);
+        SetLastError(error);
         return nullptr;
     }
     return cursor;

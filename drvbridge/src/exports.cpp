@@ -9,8 +9,10 @@
 
 #include "block.h"
 #include "drvbridge.h"
+#include "library_load.h"
 #include "lookup.h"
 #include "quote_rule.h"
+#include "trace.h"
 
 namespace {
 
@@ -65,20 +67,31 @@ constexpr std::array<const char*, 10> kEntryNames = {
     "ExcGetCommandChange", "ExcGetCommandValue",
 };
 
-// The first missing name ends the walk; later names are not looked up.
-[[nodiscard]] bool BindEntryPoints(ExclusiveHandle* handle) {
+// The first missing name ends the walk; later names are not bound. For the
+// trace, the rest are then only checked, so one line names every missing one.
+[[nodiscard]] bool BindEntryPoints(ExclusiveHandle* handle, const char* name, Failure* failure) {
     for (size_t i = 0; i < kEntryNames.size(); ++i) {
         handle->entry[i] = GetProcAddress(handle->library, kEntryNames[i]);
-        if (handle->entry[i] == nullptr) return false;
+        if (handle->entry[i] != nullptr) continue;
+        SetFailure(failure, FailStep::kEntryPoints, kErrorEntryPoint, name);
+        for (size_t j = i; j < kEntryNames.size(); ++j)
+            if (j == i || GetProcAddress(handle->library, kEntryNames[j]) == nullptr)
+                AddMissingName(failure, kEntryNames[j]);
+        return false;
     }
     return true;
 }
 
-// A handle is usable only once it carries the magic; anything else is foreign.
-[[nodiscard]] const ExclusiveHandle* Complete(HEXCLUSIVE h) {
+// A handle is usable only once it carries the magic; anything else is
+// foreign, and reported as the failure of exportName.
+[[nodiscard]] const ExclusiveHandle* Complete(HEXCLUSIVE h, const char* exportName) {
     auto* handle = static_cast<const ExclusiveHandle*>(h);
-    if (handle == nullptr || handle->magic != kMagic) return nullptr;
-    return handle;
+    if (handle != nullptr && handle->magic == kMagic) return handle;
+    Failure failure;
+    SetFailure(&failure, handle == nullptr ? FailStep::kNullHandle : FailStep::kForeignHandle,
+               kErrorBadHandle, nullptr);
+    ReportFailure(exportName, nullptr, failure);
+    return nullptr;
 }
 
 template <typename Fn> Fn Entry(const ExclusiveHandle* handle, EntryIndex index) {
@@ -90,18 +103,29 @@ void QueryFields(LPCSTR printerName) {
     (void)DeviceCapabilitiesA(printerName, nullptr, DC_FIELDS, nullptr, nullptr);
 }
 
-// Loads the printer's library and finds one entry point of a one-shot call.
-[[nodiscard]] FARPROC LoadOneShot(LPCSTR printerName, const char* entryName, HMODULE* library) {
+// Loads the printer's library and finds one entry point of a one-shot call;
+// on failure reports it as exportName's.
+[[nodiscard]] FARPROC LoadOneShot(const char* exportName, LPCSTR printerName, const char* entryName,
+                                  HMODULE* library) {
     QueryFields(printerName);
+    Failure failure;
     char name[kLibraryNameSize];
-    if (FindLibraryName(printerName, name) == 0) return nullptr;
-    *library = LoadLibraryA(name);
-    if (*library == nullptr) return nullptr;
-    FARPROC entry = GetProcAddress(*library, entryName);
-    if (entry == nullptr) {
-        FreeLibrary(*library);
-        *library = nullptr;
+    FARPROC entry = nullptr;
+    if (FindLibraryName(printerName, name, &failure) != 0) {
+        *library = LoadDriverLibrary(name);
+        if (*library == nullptr) {
+            SetFailure(&failure, FailStep::kLoadLibrary, GetLastError(), name);
+        } else {
+            entry = GetProcAddress(*library, entryName);
+            if (entry == nullptr) {
+                SetFailure(&failure, FailStep::kEntryPoints, kErrorEntryPoint, name);
+                AddMissingName(&failure, entryName);
+                FreeLibrary(*library);
+                *library = nullptr;
+            }
+        }
     }
+    if (entry == nullptr) ReportFailure(exportName, printerName, failure);
     return entry;
 }
 
@@ -114,33 +138,47 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
 }
 
 LONG WINAPI GetDependDllName(LPCSTR printerName, LPSTR libraryName) {
-    return FindLibraryName(printerName, libraryName);
+    Failure failure;
+    const LONG found = FindLibraryName(printerName, libraryName, &failure);
+    if (found == 0) ReportFailure("GetDependDllName", printerName, failure);
+    return found;
 }
 
 HEXCLUSIVE WINAPI GetExclusive(LPCSTR printerName) {
     QueryFields(printerName);
+    Failure failure;
     auto* handle = static_cast<ExclusiveHandle*>(AllocBlock(sizeof(ExclusiveHandle)));
-    if (handle == nullptr) return nullptr;
+    if (handle == nullptr) {
+        SetFailure(&failure, FailStep::kOutOfMemory, kErrorOutOfMemory, nullptr);
+        ReportFailure("GetExclusive", printerName, failure);
+        return nullptr;
+    }
     char name[kLibraryNameSize];
-    if (FindLibraryName(printerName, name) != 0) {
-        handle->library = LoadLibraryA(name);
-        if (handle->library != nullptr && BindEntryPoints(handle)) {
+    if (FindLibraryName(printerName, name, &failure) != 0) {
+        handle->library = LoadDriverLibrary(name);
+        if (handle->library == nullptr) {
+            SetFailure(&failure, FailStep::kLoadLibrary, GetLastError(), name);
+        } else if (BindEntryPoints(handle, name, &failure)) {
             handle->context = Entry<ExcGetExclusiveFn>(handle, kGetExclusive)(printerName);
             if (handle->context != 0) {
                 // Written last, so no half-built handle ever carries it.
                 handle->magic = kMagic;
                 return handle;
             }
+            SetFailure(&failure, FailStep::kZeroContext, kErrorZeroContext, name);
         }
     }
     // Nothing of the library is called on the way out.
     if (handle->library != nullptr) FreeLibrary(handle->library);
     FreeBlock(handle);
+    ReportFailure("GetExclusive", printerName, failure);
     return nullptr;
 }
 
 void WINAPI FreeExclusive(HEXCLUSIVE h) {
-    auto* handle = const_cast<ExclusiveHandle*>(Complete(h));
+    // Null is ignored quietly, as free(NULL) is; a foreign block is reported.
+    if (h == nullptr) return;
+    auto* handle = const_cast<ExclusiveHandle*>(Complete(h, "FreeExclusive"));
     if (handle == nullptr) return;
     if (handle->context != 0) (void)Entry<ExcContextFn>(handle, kFreeExclusive)(handle->context);
     if (handle->library != nullptr) FreeLibrary(handle->library);
@@ -150,57 +188,57 @@ void WINAPI FreeExclusive(HEXCLUSIVE h) {
 }
 
 LONG WINAPI GetPrinterOption(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d) {
-    const ExclusiveHandle* handle = Complete(h);
+    const ExclusiveHandle* handle = Complete(h, "GetPrinterOption");
     if (handle == nullptr) return -1;
     return Entry<Exc4Fn>(handle, kGetPrinterOption)(handle->context, a, b, c, d);
 }
 
 LONG WINAPI GetPrinterValue(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d) {
-    const ExclusiveHandle* handle = Complete(h);
+    const ExclusiveHandle* handle = Complete(h, "GetPrinterValue");
     if (handle == nullptr) return -1;
     return Entry<Exc4Fn>(handle, kGetPrinterValue)(handle->context, a, b, c, d);
 }
 
 LONG WINAPI GetWaterMarkList(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d) {
-    const ExclusiveHandle* handle = Complete(h);
+    const ExclusiveHandle* handle = Complete(h, "GetWaterMarkList");
     if (handle == nullptr) return -1;
     return Entry<Exc4Fn>(handle, kGetWaterMarkList)(handle->context, a, b, c, d);
 }
 
 LONG WINAPI SetCommandBase(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b) {
-    const ExclusiveHandle* handle = Complete(h);
+    const ExclusiveHandle* handle = Complete(h, "SetCommandBase");
     if (handle == nullptr) return -1;
     return Entry<Exc2Fn>(handle, kSetCommandBase)(handle->context, a, b);
 }
 
 LONG WINAPI GetCommandBase(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b, LONG_PTR c) {
-    const ExclusiveHandle* handle = Complete(h);
+    const ExclusiveHandle* handle = Complete(h, "GetCommandBase");
     if (handle == nullptr) return -1;
     return Entry<Exc3Fn>(handle, kGetCommandBase)(handle->context, a, b, c);
 }
 
 LONG WINAPI UpdateCommand(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b) {
-    const ExclusiveHandle* handle = Complete(h);
+    const ExclusiveHandle* handle = Complete(h, "UpdateCommand");
     if (handle == nullptr) return -1;
     return Entry<Exc2Fn>(handle, kUpdateCommand)(handle->context, a, b);
 }
 
 LONG WINAPI GetCommandChange(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b, LONG_PTR c) {
-    const ExclusiveHandle* handle = Complete(h);
+    const ExclusiveHandle* handle = Complete(h, "GetCommandChange");
     if (handle == nullptr) return -1;
     return Entry<Exc3Fn>(handle, kGetCommandChange)(handle->context, a, b, c);
 }
 
 LONG WINAPI GetCommandValue(HEXCLUSIVE h, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d,
                             LONG_PTR e) {
-    const ExclusiveHandle* handle = Complete(h);
+    const ExclusiveHandle* handle = Complete(h, "GetCommandValue");
     if (handle == nullptr) return -1;
     return Entry<Exc5Fn>(handle, kGetCommandValue)(handle->context, a, b, c, d, e);
 }
 
 LONG WINAPI GetDriverIniFileName(LPCSTR printerName, LONG_PTR a, LONG_PTR b, LONG_PTR c) {
     HMODULE library = nullptr;
-    FARPROC entry = LoadOneShot(printerName, "ExcGetIniFileName", &library);
+    FARPROC entry = LoadOneShot("GetDriverIniFileName", printerName, "ExcGetIniFileName", &library);
     if (entry == nullptr) return -1;
     LONG result = reinterpret_cast<ExcIniFn>(reinterpret_cast<void*>(entry))(printerName, a, b, c);
     FreeLibrary(library);
@@ -209,7 +247,7 @@ LONG WINAPI GetDriverIniFileName(LPCSTR printerName, LONG_PTR a, LONG_PTR b, LON
 
 LONG WINAPI GetDriverDevmode(LPCSTR printerName, LONG_PTR a, LONG_PTR b, LONG_PTR c, LONG_PTR d) {
     HMODULE library = nullptr;
-    FARPROC entry = LoadOneShot(printerName, "ExcGetDriverDevmode", &library);
+    FARPROC entry = LoadOneShot("GetDriverDevmode", printerName, "ExcGetDriverDevmode", &library);
     if (entry == nullptr) return -1;
     LONG result =
         reinterpret_cast<ExcDevmodeFn>(reinterpret_cast<void*>(entry))(printerName, a, b, c, d);

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include "failure.h"
+
 // Writes the name that the printer's data file gives (quote rule applied)
 // into libraryName, kLibraryNameSize bytes. 1 found, else 0 with libraryName
-// untouched.
-[[nodiscard]] LONG FindLibraryName(LPCSTR printerName, LPSTR libraryName);
+// untouched and failure saying why.
+[[nodiscard]] LONG FindLibraryName(LPCSTR printerName, LPSTR libraryName, Failure* failure);

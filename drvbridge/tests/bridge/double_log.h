@@ -5,6 +5,8 @@
 #include <cstdint>
 
 inline constexpr char kDoubleLogName[] = "zelt_exc_double_log";
+// Set by the planted copy of the double when its DllMain runs.
+inline constexpr char kPlantedEvent[] = "zelt_planted_dll_ran";
 
 // Entry points of the double, in the order of DoubleCall::entry.
 enum DoubleEntry : int32_t {
@@ -31,7 +33,7 @@ struct DoubleCall {
 
 struct DoubleLog {
     int64_t exclusiveResult; // what ExcGetExclusive returns; set per test
-    uint32_t count;
+    uint32_t count;          // calls made; the first 64 are kept
     DoubleCall calls[64];
 };
 

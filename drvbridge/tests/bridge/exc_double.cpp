@@ -1,5 +1,7 @@
 // Stand-in for a driver's exclusive-settings library: logs every call with
 // its arguments. Built once per variant; EXC_LACKS=<n> leaves entry n out.
+// EXC_PLANTED: the planted copy, which signals kPlantedEvent when it is
+// loaded, so a test sees that its DllMain ran.
 // Values and the context are pointer-wide, results LONG, as the bridge
 // expects of a real library of either width.
 #include <windows.h>
@@ -15,8 +17,13 @@ HANDLE g_mapping;
 DoubleLog* g_log;
 
 int64_t Record(int32_t entry, const int64_t* args, int32_t argc) {
-    if (g_log != nullptr && g_log->count < 64) {
-        DoubleCall& call = g_log->calls[g_log->count++];
+    // Threads may call at once: each takes its own slot; calls past the last
+    // slot are counted, not kept.
+    const LONG slot =
+        g_log != nullptr ? InterlockedIncrement(reinterpret_cast<volatile LONG*>(&g_log->count)) - 1
+                         : 64;
+    if (slot < 64) {
+        DoubleCall& call = g_log->calls[slot];
         call.entry = entry;
         call.argc = argc;
         for (int32_t i = 0; i < argc; ++i)
@@ -35,6 +42,13 @@ extern "C" {
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
+#ifdef EXC_PLANTED
+        HANDLE ran = OpenEventA(EVENT_MODIFY_STATE, FALSE, kPlantedEvent);
+        if (ran != nullptr) {
+            SetEvent(ran);
+            CloseHandle(ran);
+        }
+#endif
         g_mapping = OpenFileMappingA(FILE_MAP_WRITE, FALSE, kDoubleLogName);
         if (g_mapping != nullptr)
             g_log = static_cast<DoubleLog*>(MapViewOfFile(g_mapping, FILE_MAP_WRITE, 0, 0, 0));

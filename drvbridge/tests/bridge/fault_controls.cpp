@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "alloc_hooks.h"
+#include "library_load.h"
 
 extern "C" {
 
@@ -20,6 +21,11 @@ LONG WINAPI FaultOutstanding() {
 
 void WINAPI FaultOnCall(DWORD k, AllocHookFn fn, void* context) {
     AllocHookOnCall(k, fn, context);
+}
+
+// Nonzero: behave like a system that refuses the library search flags.
+void WINAPI FaultRefuseSearchFlags(DWORD refuse) {
+    LoadHookRefuseSearchFlags(refuse != 0);
 }
 
 } // extern "C"

@@ -56,57 +56,67 @@ void* CallExportHandle(const char* name, std::initializer_list<intptr_t> args) {
     return reinterpret_cast<void*>(CallWord(BridgeExport(name), name, args));
 }
 
-void EnsurePrinter() {
-    static bool done = false;
-    if (done) return;
+void AddTestPrinter(const char* printer, const char* driverName, const char* dataFile) {
     char dir[MAX_PATH];
     DWORD needed = 0;
     ASSERT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(dir),
                                            sizeof(dir), &needed));
     std::string d = std::string(dir) + "\\";
-    ASSERT_TRUE(WriteFile(d + "zeltbt.ppd", "*%empty\n"));
+    ASSERT_TRUE(WriteFile(d + dataFile, "*%empty\n"));
     ASSERT_TRUE(WriteFile(d + "zeltbt_drv.dll", "driver"));
     ASSERT_TRUE(WriteFile(d + "zeltbt_ui.dll", "config"));
 
     DRIVER_INFO_3A driver{};
     driver.cVersion = 3;
-    driver.pName = const_cast<LPSTR>("Zelt Bridge Test Driver");
+    driver.pName = const_cast<LPSTR>(driverName);
     driver.pDriverPath = const_cast<LPSTR>("zeltbt_drv.dll");
-    driver.pDataFile = const_cast<LPSTR>("zeltbt.ppd");
+    driver.pDataFile = const_cast<LPSTR>(dataFile);
     driver.pConfigFile = const_cast<LPSTR>("zeltbt_ui.dll");
     BOOL added = AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&driver));
     ASSERT_TRUE(added || GetLastError() == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED)
         << GetLastError();
 
     PRINTER_INFO_2A info{};
-    info.pPrinterName = const_cast<LPSTR>(kPrinter);
+    info.pPrinterName = const_cast<LPSTR>(printer);
     info.pPortName = const_cast<LPSTR>("FILE:");
     info.pDriverName = driver.pName;
     info.pPrintProcessor = const_cast<LPSTR>("WinPrint");
     info.pDatatype = const_cast<LPSTR>("RAW");
-    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-    if (printer != nullptr) {
-        ClosePrinter(printer);
+    HANDLE handle = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+    if (handle != nullptr) {
+        ClosePrinter(handle);
     } else {
         ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PRINTER_ALREADY_EXISTS));
     }
-    done = true;
+}
+
+void EnsurePrinter() {
+    static bool done = false;
+    if (done) return;
+    AddTestPrinter(kPrinter, "Zelt Bridge Test Driver", "zeltbt.ppd");
+    if (!::testing::Test::HasFatalFailure()) done = true;
+}
+
+std::string DataFilePathOf(const char* printerName) {
+    HANDLE printer = nullptr;
+    std::string result;
+    if (!OpenPrinterA(const_cast<LPSTR>(printerName), &printer, nullptr)) return result;
+    DWORD needed = 0;
+    GetPrinterDriverA(printer, nullptr, 2, nullptr, 0, &needed);
+    std::vector<BYTE> record(needed);
+    if (GetPrinterDriverA(printer, nullptr, 2, record.data(), needed, &needed))
+        result = reinterpret_cast<DRIVER_INFO_2A*>(record.data())->pDataFile;
+    ClosePrinter(printer);
+    return result;
 }
 
 const std::string& DataFilePath() {
-    static std::string path = [] {
-        HANDLE printer = nullptr;
-        std::string result;
-        if (!OpenPrinterA(const_cast<LPSTR>(kPrinter), &printer, nullptr)) return result;
-        DWORD needed = 0;
-        GetPrinterDriverA(printer, nullptr, 2, nullptr, 0, &needed);
-        std::vector<BYTE> record(needed);
-        if (GetPrinterDriverA(printer, nullptr, 2, record.data(), needed, &needed))
-            result = reinterpret_cast<DRIVER_INFO_2A*>(record.data())->pDataFile;
-        ClosePrinter(printer);
-        return result;
-    }();
+    static std::string path = DataFilePathOf(kPrinter);
     return path;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& contents) {
+    return WriteFile(path, contents);
 }
 
 void WriteDataFile(const std::string& contents) {

@@ -34,6 +34,11 @@ HMODULE Bridge();
 
 // Creates the printer once per process (a second run finds it in place).
 void EnsurePrinter();
+// A further printer with a driver and data file of its own (found in place
+// when it exists).
+void AddTestPrinter(const char* printer, const char* driverName, const char* dataFile);
+std::string DataFilePathOf(const char* printerName);
+bool WriteTextFile(const std::string& path, const std::string& contents);
 // The data file's path as the spooler reports it.
 const std::string& DataFilePath();
 void WriteDataFile(const std::string& contents);

@@ -1,0 +1,17 @@
+// Loads the printer's exclusive-settings library without searching the
+// current directory or PATH, and without changing anything process-wide.
+#pragma once
+
+#include <windows.h>
+
+// A bare name is looked for in the application's folder, then the system
+// folder; a full path loads that file; a relative path with a folder, or an
+// empty name, is refused (ERROR_BAD_PATHNAME). Null on failure, with the
+// thread's last-error value saying why.
+[[nodiscard]] HMODULE LoadDriverLibrary(const char* name);
+
+#ifdef DRVBRIDGE_ALLOC_HOOKS
+// Test seam: act as a system without the LOAD_LIBRARY_SEARCH_* flags, so
+// the fallback runs. Test builds only.
+void LoadHookRefuseSearchFlags(bool refuse);
+#endif
