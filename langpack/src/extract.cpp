@@ -1,9 +1,11 @@
 // One "DEVFILE" member of this module to one file on disk. The member is
 // decoded whole before the disk is touched, and the target is only ever
-// replaced by a complete, closed copy, so a failure leaves it as it was.
+// replaced by a complete copy already flushed to disk, so a failure, a
+// killed run or a power cut leaves it as it was.
 
 #include "extract.h"
 
+#include "file_ops.h"
 #include "gunzip.h"
 
 #include <windows.h>
@@ -57,18 +59,84 @@ bool TargetReplaceable(const char* path) {
            (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
 }
 
-// Someone else's file or folder of that name, or one still being deleted.
-bool NameTaken(DWORD error) {
-    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-           error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+// Another program has the file open for a moment (a scanner, an indexer,
+// another run of this one): worth waiting for.
+bool Busy(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// Someone else's file or folder of that name, or one still being deleted
+// (Windows then answers ERROR_ACCESS_DENIED for the name itself). Access
+// denied on a name that does not exist is a folder this account cannot write.
+bool NameTaken(const char* path, DWORD error) {
+    if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+        return true;
+    }
+    if (error != ERROR_ACCESS_DENIED) {
+        return false;
+    }
+    return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES ||
+           GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+// The rename could not replace the target because it is open elsewhere
+// (Windows says access denied for an open or deleting target, sharing
+// violation for one opened without delete sharing). The folder is known to
+// be writable (the temporary file is in it), so access denied is the target
+// being busy, unless the target has become read-only or a folder.
+bool MoveMayClear(const char* targetPath, DWORD error) {
+    return Busy(error) || (error == ERROR_ACCESS_DENIED && TargetReplaceable(targetPath));
+}
+
+// Sleeps before the next attempt of one step, pauses doubling from
+// kFirstPauseMs up to kLongestPauseMs; false once the run's budget is spent.
+bool PauseBeforeRetry(ExtractRun* run, uint32_t* pauseMs) {
+    if (run->waitLeftMs == 0) {
+        return false;
+    }
+    const uint32_t pause = *pauseMs < run->waitLeftMs ? *pauseMs : run->waitLeftMs;
+    run->ops->sleep(pause);
+    run->waitLeftMs -= pause;
+    *pauseMs = *pauseMs * 2 < kLongestPauseMs ? *pauseMs * 2 : kLongestPauseMs;
+    return true;
+}
+
+// Opened without sharing and with delete access: no one else can open,
+// delete or rename it while this run holds it, and the run renames it
+// through this handle.
+HANDLE CreateTempFile(ExtractRun* run, const char* targetPath, char* tempPath, size_t size) {
+    uint32_t pauseMs = kFirstPauseMs;
+    uint32_t attempt = 0;
+    while (attempt < kTempNameAttempts) {
+        if (FormTempPath(tempPath, size, targetPath, attempt) == 0) {
+            return INVALID_HANDLE_VALUE;
+        }
+        HANDLE file = run->ops->createFile(tempPath, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            return file;
+        }
+        const DWORD error = GetLastError();
+        if (Busy(error)) {
+            if (!PauseBeforeRetry(run, &pauseMs)) {
+                return INVALID_HANDLE_VALUE;
+            }
+            continue;
+        }
+        if (!NameTaken(tempPath, error)) {
+            return INVALID_HANDLE_VALUE;
+        }
+        ++attempt;
+    }
+    return INVALID_HANDLE_VALUE;
 }
 
 // A full disk shows as a failed or short write.
-bool WriteAll(HANDLE file, const uint8_t* data, uint32_t size) {
+bool WriteAll(const FileOps* ops, HANDLE file, const uint8_t* data, uint32_t size) {
     while (size > 0) {
         const DWORD chunk = size < kWriteChunk ? size : kWriteChunk;
         DWORD written = 0;
-        if (!WriteFile(file, data, chunk, &written, nullptr) || written == 0) {
+        if (!ops->writeFile(file, data, chunk, &written, nullptr) || written == 0) {
             return false;
         }
         data += written;
@@ -77,33 +145,65 @@ bool WriteAll(HANDLE file, const uint8_t* data, uint32_t size) {
     return true;
 }
 
-// The temporary file is this run's own (CREATE_NEW) and is deleted on every
-// path that does not move it over the target.
-int32_t WriteReplacing(const char* targetPath, const uint8_t* data, uint32_t size) {
+// FILE_RENAME_INFO with the target's path (absolute, or relative to the
+// current directory like every other path of the run).
+struct RenameRequest {
+    alignas(
+        FILE_RENAME_INFO) unsigned char bytes[sizeof(FILE_RENAME_INFO) + MAX_PATH * sizeof(WCHAR)];
+};
+
+bool FormRenameRequest(RenameRequest* request, const char* targetPath) {
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(request->bytes);
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    const int count = MultiByteToWideChar(CP_ACP, 0, targetPath, -1, info->FileName, MAX_PATH);
+    if (count <= 1) {
+        return false;
+    }
+    info->FileNameLength = static_cast<DWORD>(count - 1) * sizeof(WCHAR);
+    return true;
+}
+
+bool RenameOverTarget(ExtractRun* run, HANDLE file, const char* targetPath) {
+    RenameRequest request = {};
+    if (!FormRenameRequest(&request, targetPath)) {
+        return false;
+    }
+    uint32_t pauseMs = kFirstPauseMs;
+    for (;;) {
+        if (run->ops->setFileInformationByHandle(file, FileRenameInfo, request.bytes,
+                                                 sizeof request.bytes)) {
+            return true;
+        }
+        if (!MoveMayClear(targetPath, GetLastError()) || !PauseBeforeRetry(run, &pauseMs)) {
+            return false;
+        }
+    }
+}
+
+// Write, flush, rename, close: the data is on disk before the target's name
+// points at it, and the temporary file stays open (so no other run can take
+// it for a leftover) until it has become the target. On any failure it is
+// closed and deleted.
+int32_t WriteReplacing(ExtractRun* run, const char* targetPath, const uint8_t* data,
+                       uint32_t size) {
     if (!TargetReplaceable(targetPath)) {
         return EXTRACT_FAILED;
     }
     char tempPath[MAX_PATH] = {};
-    HANDLE file = INVALID_HANDLE_VALUE;
-    for (uint32_t attempt = 0; attempt < kTempNameAttempts; ++attempt) {
-        if (FormTempPath(tempPath, sizeof tempPath, targetPath, attempt) == 0) {
-            return EXTRACT_FAILED;
-        }
-        file = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-        if (file != INVALID_HANDLE_VALUE || !NameTaken(GetLastError())) {
-            break;
-        }
-    }
+    HANDLE file = CreateTempFile(run, targetPath, tempPath, sizeof tempPath);
     if (file == INVALID_HANDLE_VALUE) {
         return EXTRACT_FAILED;
     }
-    const bool written = WriteAll(file, data, size);
-    const bool closed = CloseHandle(file) != 0;
-    if (!written || !closed || !MoveFileExA(tempPath, targetPath, MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileA(tempPath);
+    const FileOps* ops = run->ops;
+    if (!WriteAll(ops, file, data, size) || !ops->flushFileBuffers(file) ||
+        !RenameOverTarget(run, file, targetPath)) {
+        ops->closeHandle(file);
+        ops->deleteFileA(tempPath);
         return EXTRACT_FAILED;
     }
+    // Written, on disk and in place: a failing close loses nothing.
+    ops->closeHandle(file);
     return EXTRACT_WRITTEN;
 }
 
@@ -127,6 +227,54 @@ int32_t FormTempPath(char* tempPath, size_t size, const char* targetPath, uint32
     std::memcpy(tempPath, targetPath, folder);
     const int length = std::snprintf(tempPath + folder, size - folder, kTempFormat, number);
     return length == static_cast<int>(kTempNameLength) ? 1 : 0;
+}
+
+const FileOps kSystemFileOps = {
+    CreateFileA, WriteFile, FlushFileBuffers, SetFileInformationByHandle, CloseHandle,
+    DeleteFileA, Sleep};
+
+bool IsTempFileName(const char* name) {
+    if (std::strlen(name) != kTempNameLength || std::strncmp(name, "~lp", 3) != 0 ||
+        std::strcmp(name + 8, ".tmp") != 0) {
+        return false;
+    }
+    for (int i = 3; i < 8; ++i) {
+        const char c = name[i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// An exclusive open fails while anyone holds the file, so a live run's
+// temporary file is never taken; the file goes when the handle closes.
+void RemoveLeftoverTempFiles(const char* folder) {
+    const size_t length = std::strlen(folder);
+    if (length + kTempNameLength >= MAX_PATH) {
+        return;
+    }
+    char path[MAX_PATH] = {};
+    std::memcpy(path, folder, length);
+    std::memcpy(path + length, "~lp?????.tmp", kTempNameLength + 1);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ||
+            !IsTempFileName(found.cFileName)) {
+            continue;
+        }
+        std::memcpy(path + length, found.cFileName, kTempNameLength + 1);
+        HANDLE leftover = CreateFileA(path, DELETE, 0, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (leftover != INVALID_HANDLE_VALUE) {
+            CloseHandle(leftover);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
 }
 
 int32_t MatchesExistingFile(const char* path, const uint8_t* data) {
@@ -157,6 +305,12 @@ int32_t MatchesExistingFile(const char* path, const uint8_t* data) {
 }
 
 int32_t ExtractPayloadMember(uint32_t resourceId, const char* targetPath, int32_t compareFirst) {
+    ExtractRun run = NewExtractRun();
+    return ExtractPayloadMember(resourceId, targetPath, compareFirst, &run);
+}
+
+int32_t ExtractPayloadMember(uint32_t resourceId, const char* targetPath, int32_t compareFirst,
+                             ExtractRun* run) {
     Member member{};
     if (!FindMember(resourceId, &member) || member.size < 4) {
         return EXTRACT_FAILED;
@@ -176,7 +330,7 @@ int32_t ExtractPayloadMember(uint32_t resourceId, const char* targetPath, int32_
             MatchesExistingFile(targetPath, buffer) == 1) {
             result = EXTRACT_UNCHANGED;
         } else {
-            result = WriteReplacing(targetPath, buffer, expected);
+            result = WriteReplacing(run, targetPath, buffer, expected);
         }
     }
     std::free(buffer);

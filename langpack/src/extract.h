@@ -14,13 +14,19 @@ inline constexpr int32_t EXTRACT_FAILED = -2;
 [[nodiscard]] int32_t ExtractPayloadMember(uint32_t resourceId, const char* targetPath,
                                            int32_t compareFirst);
 
+// The same within a run: the run's retry budget and file calls (file_ops.h).
+struct ExtractRun;
+[[nodiscard]] int32_t ExtractPayloadMember(uint32_t resourceId, const char* targetPath,
+                                           int32_t compareFirst, ExtractRun* run);
+
 // 1 same first 256 bytes, 0 no file or different, -2 unreadable or shorter.
 [[nodiscard]] int32_t MatchesExistingFile(const char* path, const uint8_t* data);
 
-// Each member is written to a fresh file beside its target and moved over it:
-// "~lp" + five hex digits + ".tmp", never longer than the members' own
-// names, created with CREATE_NEW so it can only be this run's. A name that
-// is taken is passed over for the next one, up to kTempNameAttempts.
+// Each member is written to a fresh file beside its target, flushed, and
+// renamed over the target while still open: "~lp" + five hex digits +
+// ".tmp", never longer than the members' own names, created with CREATE_NEW
+// so it can only be this run's. A name that is taken is passed over for the
+// next one, up to kTempNameAttempts.
 inline constexpr uint32_t kTempNameAttempts = 16;
 inline constexpr size_t kTempNameLength = 12;
 
@@ -29,3 +35,11 @@ inline constexpr size_t kTempNameLength = 12;
 // MAX_PATH.
 [[nodiscard]] int32_t FormTempPath(char* tempPath, size_t size, const char* targetPath,
                                    uint32_t attempt);
+
+// Deletes every "~lp?????.tmp" in folder (a target-directory prefix: empty or
+// ending with a separator) that no one holds open: a live run keeps its own
+// open without sharing until it is renamed, so only a dead run's is taken.
+void RemoveLeftoverTempFiles(const char* folder);
+
+// Whether name has the form of this program's temporary files.
+[[nodiscard]] bool IsTempFileName(const char* name);

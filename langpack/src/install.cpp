@@ -4,6 +4,7 @@
 #include "install.h"
 
 #include "extract.h"
+#include "file_ops.h"
 #include "target_dir.h"
 
 #include <cstdio>
@@ -78,6 +79,9 @@ int32_t InstallLanguageSet(int32_t index) {
     const LanguageSet& row = kLanguageTable[static_cast<size_t>(index)];
     char targetDir[kTargetDirSize] = {};
     ResolveTargetDirectory(targetDir);
+    // What a killed run left in the folder goes before this run adds its own.
+    RemoveLeftoverTempFiles(targetDir);
+    ExtractRun run = NewExtractRun();
 
     int32_t results[kFileKinds.size()] = {};
     for (size_t k = 0; k < kFileKinds.size(); ++k) {
@@ -94,7 +98,7 @@ int32_t InstallLanguageSet(int32_t index) {
         if (length < 0 || static_cast<size_t>(length) >= sizeof path) {
             return 0;
         }
-        results[k] = ExtractPayloadMember(row.resourceIds[k], path, kind.compareFirst);
+        results[k] = ExtractPayloadMember(row.resourceIds[k], path, kind.compareFirst, &run);
         if (results[k] == EXTRACT_FAILED) {
             return 0;
         }
