@@ -181,29 +181,32 @@ bool RenameOverTarget(ExtractRun* run, HANDLE file, const char* targetPath) {
     }
 }
 
-// Write, flush, rename, close: the data is on disk before the target's name
-// points at it, and the temporary file stays open (so no other run can take
-// it for a leftover) until it has become the target. On any failure it is
-// closed and deleted.
-int32_t WriteReplacing(ExtractRun* run, const char* targetPath, const uint8_t* data,
-                       uint32_t size) {
-    if (!TargetReplaceable(targetPath)) {
+void DropPending(const FileOps* ops, PendingFile* pending) {
+    ops->closeHandle(pending->file);
+    pending->file = nullptr;
+    ops->deleteFileA(pending->tempPath);
+}
+
+// Write and flush: the data is on disk before the target's name can point at
+// it. The temporary file stays open (so no other run can take it for a
+// leftover) until it has become the target; on failure it is closed and
+// deleted.
+int32_t WritePending(ExtractRun* run, const char* targetPath, const uint8_t* data, uint32_t size,
+                     PendingFile* pending) {
+    const size_t length = std::strlen(targetPath);
+    if (length >= sizeof pending->targetPath || !TargetReplaceable(targetPath)) {
         return EXTRACT_FAILED;
     }
-    char tempPath[MAX_PATH] = {};
-    HANDLE file = CreateTempFile(run, targetPath, tempPath, sizeof tempPath);
+    std::memcpy(pending->targetPath, targetPath, length + 1);
+    HANDLE file = CreateTempFile(run, targetPath, pending->tempPath, sizeof pending->tempPath);
     if (file == INVALID_HANDLE_VALUE) {
         return EXTRACT_FAILED;
     }
-    const FileOps* ops = run->ops;
-    if (!WriteAll(ops, file, data, size) || !ops->flushFileBuffers(file) ||
-        !RenameOverTarget(run, file, targetPath)) {
-        ops->closeHandle(file);
-        ops->deleteFileA(tempPath);
+    pending->file = file;
+    if (!WriteAll(run->ops, file, data, size) || !run->ops->flushFileBuffers(file)) {
+        DropPending(run->ops, pending);
         return EXTRACT_FAILED;
     }
-    // Written, on disk and in place: a failing close loses nothing.
-    ops->closeHandle(file);
     return EXTRACT_WRITTEN;
 }
 
@@ -311,6 +314,29 @@ int32_t ExtractPayloadMember(uint32_t resourceId, const char* targetPath, int32_
 
 int32_t ExtractPayloadMember(uint32_t resourceId, const char* targetPath, int32_t compareFirst,
                              ExtractRun* run) {
+    PendingFile pending = {};
+    const int32_t result =
+        PreparePayloadMember(resourceId, targetPath, compareFirst, run, &pending);
+    return result == EXTRACT_WRITTEN ? CommitPendingFile(run, &pending) : result;
+}
+
+// Rename, then close: a failing close loses nothing once the file is in place.
+int32_t CommitPendingFile(ExtractRun* run, PendingFile* pending) {
+    if (pending->file == nullptr) {
+        return EXTRACT_FAILED;
+    }
+    if (!RenameOverTarget(run, pending->file, pending->targetPath)) {
+        DropPending(run->ops, pending);
+        return EXTRACT_FAILED;
+    }
+    run->ops->closeHandle(pending->file);
+    pending->file = nullptr;
+    return EXTRACT_WRITTEN;
+}
+
+int32_t PreparePayloadMember(uint32_t resourceId, const char* targetPath, int32_t compareFirst,
+                             ExtractRun* run, PendingFile* pending) {
+    pending->file = nullptr;
     Member member{};
     if (!FindMember(resourceId, &member) || member.size < 4) {
         return EXTRACT_FAILED;
@@ -330,7 +356,7 @@ int32_t ExtractPayloadMember(uint32_t resourceId, const char* targetPath, int32_
             MatchesExistingFile(targetPath, buffer) == 1) {
             result = EXTRACT_UNCHANGED;
         } else {
-            result = WriteReplacing(run, targetPath, buffer, expected);
+            result = WritePending(run, targetPath, buffer, expected, pending);
         }
     }
     std::free(buffer);

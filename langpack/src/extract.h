@@ -19,6 +19,23 @@ struct ExtractRun;
 [[nodiscard]] int32_t ExtractPayloadMember(uint32_t resourceId, const char* targetPath,
                                            int32_t compareFirst, ExtractRun* run);
 
+// A member's new content written and flushed to its temporary file, which is
+// held open, not yet in place.
+struct PendingFile {
+    void* file; // the temporary file's handle, null when there is none
+    char tempPath[260];
+    char targetPath[260];
+};
+
+// ExtractPayloadMember in two halves, so that the install sequence can put a
+// contents file in place before its help file. Prepare: 1 pending, 0 left
+// unchanged, -2 failed (nothing pending). Commit: 1 in place, -2 failed (the
+// temporary file deleted, the target as it was).
+[[nodiscard]] int32_t PreparePayloadMember(uint32_t resourceId, const char* targetPath,
+                                           int32_t compareFirst, ExtractRun* run,
+                                           PendingFile* pending);
+[[nodiscard]] int32_t CommitPendingFile(ExtractRun* run, PendingFile* pending);
+
 // 1 same first 256 bytes, 0 no file or different, -2 unreadable or shorter.
 [[nodiscard]] int32_t MatchesExistingFile(const char* path, const uint8_t* data);
 

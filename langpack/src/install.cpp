@@ -62,6 +62,55 @@ int32_t FormFileName(char* name, const char* pattern, const char* code) {
     return 1;
 }
 
+// The column's file in the target directory; 0 when it does not fit.
+int32_t FormPath(char* path, const LanguageSet& row, const char* targetDir, size_t column) {
+    char name[kFileNameSize] = {};
+    if (FormFileName(name, kFileKinds[column].pattern, row.code) == 0) {
+        return 0;
+    }
+    const int length = std::snprintf(path, kPathSize, "%s%s", targetDir, name);
+    return length >= 0 && static_cast<size_t>(length) < kPathSize ? 1 : 0;
+}
+
+int32_t InstallOne(ExtractRun* run, const LanguageSet& row, const char* targetDir, size_t column) {
+    char path[kPathSize] = {};
+    return FormPath(path, row, targetDir, column) != 0 &&
+                   ExtractPayloadMember(row.resourceIds[column], path,
+                                        kFileKinds[column].compareFirst, run) != EXTRACT_FAILED
+               ? 1
+               : 0;
+}
+
+// A help file and its contents file. The contents file is put in place
+// before the help file, so that a run killed between the two leaves a help
+// file that still differs, and the next run writes both again; written the
+// other way round, a matching help file would keep its contents file from
+// ever being written. Failures end as if the two were written in order: when
+// the contents file fails, the help file is still put in place.
+int32_t InstallPair(ExtractRun* run, const LanguageSet& row, const char* targetDir, size_t help) {
+    const size_t contents = help + 1;
+    char helpPath[kPathSize] = {};
+    char contentsPath[kPathSize] = {};
+    if (FormPath(helpPath, row, targetDir, help) == 0 ||
+        FormPath(contentsPath, row, targetDir, contents) == 0) {
+        return 0;
+    }
+    PendingFile helpFile = {};
+    const int32_t prepared = PreparePayloadMember(row.resourceIds[help], helpPath,
+                                                  kFileKinds[help].compareFirst, run, &helpFile);
+    if (prepared != EXTRACT_WRITTEN) {
+        return prepared == EXTRACT_UNCHANGED ? 1 : 0;
+    }
+    PendingFile contentsFile = {};
+    const bool contentsReady = PreparePayloadMember(row.resourceIds[contents], contentsPath,
+                                                    kFileKinds[contents].compareFirst, run,
+                                                    &contentsFile) == EXTRACT_WRITTEN;
+    const bool contentsInPlace =
+        contentsReady && CommitPendingFile(run, &contentsFile) == EXTRACT_WRITTEN;
+    const bool helpInPlace = CommitPendingFile(run, &helpFile) == EXTRACT_WRITTEN;
+    return contentsInPlace && helpInPlace ? 1 : 0;
+}
+
 } // namespace
 
 constexpr std::array<LanguageSet, kLanguageSetCount> kLanguageTable = {{
@@ -83,23 +132,15 @@ int32_t InstallLanguageSet(int32_t index) {
     RemoveLeftoverTempFiles(targetDir);
     ExtractRun run = NewExtractRun();
 
-    int32_t results[kFileKinds.size()] = {};
     for (size_t k = 0; k < kFileKinds.size(); ++k) {
-        const FileKind& kind = kFileKinds[k];
-        if (kind.writtenAfter >= 0 && results[kind.writtenAfter] != EXTRACT_WRITTEN) {
-            continue;
+        if (kFileKinds[k].writtenAfter >= 0) {
+            continue; // put in place together with the file it depends on
         }
-        char name[kFileNameSize] = {};
-        char path[kPathSize] = {};
-        if (FormFileName(name, kind.pattern, row.code) == 0) {
-            return 0;
-        }
-        const int length = std::snprintf(path, sizeof path, "%s%s", targetDir, name);
-        if (length < 0 || static_cast<size_t>(length) >= sizeof path) {
-            return 0;
-        }
-        results[k] = ExtractPayloadMember(row.resourceIds[k], path, kind.compareFirst, &run);
-        if (results[k] == EXTRACT_FAILED) {
+        const bool paired =
+            k + 1 < kFileKinds.size() && kFileKinds[k + 1].writtenAfter == static_cast<int32_t>(k);
+        const int32_t ok =
+            paired ? InstallPair(&run, row, targetDir, k) : InstallOne(&run, row, targetDir, k);
+        if (ok == 0) {
             return 0;
         }
     }
