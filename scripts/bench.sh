@@ -100,6 +100,10 @@ rows = [
    f"{kb(ln['langpack_peak_ws'])} vs {kb(ln['idle_peak_ws'])}", f"<= {kb(limit)}"),
   ("  peak pagefile use above idle", kb(ln["diff_peak_pagefile"]),
    f"{kb(ln['langpack_peak_pagefile'])} vs {kb(ln['idle_peak_pagefile'])}", f"<= {kb(limit)}"),
+  ("  rejected /L20 (same image) above idle", f"ws {kb(ln['rejected_peak_ws'] - ln['idle_peak_ws'])}",
+   f"pagefile {kb(ln['rejected_peak_pagefile'] - ln['idle_peak_pagefile'])}", "the image's own"),
+  ("  the set's five files, with flush vs without", f"{ln['write_set_flush_ms']:.1f} vs {ln['write_set_ms']:.1f} ms",
+   f"flush +{ln['write_set_flush_ms'] - ln['write_set_ms']:.1f} ms per run", "report"),
 ]
 print(f"Wine rows (2w, 4, 5): the {preset} build")
 print(f"{'measure':44} {'median':30} {'ratio':40} target")
