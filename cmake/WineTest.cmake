@@ -27,3 +27,8 @@ if(BUILD_TESTING)
   add_test(NAME wine_runner_tests COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/tests/wine-run-test.sh)
   set_tests_properties(wine_runner_tests PROPERTIES TIMEOUT 300)
 endif()
+
+# The debugger that reads the modules' trace (OutputDebugString lines).
+if(BUILD_TESTING)
+  add_subdirectory(${CMAKE_SOURCE_DIR}/cmake/debug_capture)
+endif()

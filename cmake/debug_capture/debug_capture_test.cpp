@@ -1,0 +1,35 @@
+// The capture sees every line in order, without its newline, lets the
+// program handle its own exceptions, and reports the exit code.
+#include "debug_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string Beside(const char* name) {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\') + 1) + name;
+}
+
+TEST(DebugCapture, KeepsEveryLineAndTheExitCode) {
+    const std::string speaker = Beside("debug_capture_speaker.exe");
+    CapturedRun run;
+    ASSERT_TRUE(RunUnderDebugger(speaker.c_str(), "speaker", &run)) << run.error;
+    EXPECT_EQ(run.exitCode, 7u);
+    EXPECT_FALSE(run.timedOut);
+    const std::vector<std::string> expected = {"speaker: one", "speaker: two", "speaker: three",
+                                               ""};
+    EXPECT_EQ(run.lines, expected);
+}
+
+TEST(DebugCapture, AProgramThatCannotStartIsReported) {
+    CapturedRun run;
+    EXPECT_FALSE(RunUnderDebugger(Beside("no_such_program.exe").c_str(), "x", &run));
+    EXPECT_EQ(run.error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+} // namespace
