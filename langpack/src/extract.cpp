@@ -7,6 +7,7 @@
 
 #include "file_ops.h"
 #include "gunzip.h"
+#include "trace.h"
 
 #include <windows.h>
 
@@ -88,11 +89,25 @@ bool MoveMayClear(const char* targetPath, DWORD error) {
     return Busy(error) || (error == ERROR_ACCESS_DENIED && TargetReplaceable(targetPath));
 }
 
+// Notes where the member failed and returns the failure.
+int32_t Failed(ExtractRun* run, ExtractStep step, DWORD error) {
+    run->failedStep = step;
+    run->error = error;
+    return EXTRACT_FAILED;
+}
+
 // Sleeps before the next attempt of one step, pauses doubling from
 // kFirstPauseMs up to kLongestPauseMs; false once the run's budget is spent.
-bool PauseBeforeRetry(ExtractRun* run, uint32_t* pauseMs) {
+bool PauseBeforeRetry(ExtractRun* run, uint32_t* pauseMs, const char* path, ExtractStep step,
+                      DWORD error) {
     if (run->waitLeftMs == 0) {
         return false;
+    }
+    if (*pauseMs == kFirstPauseMs) {
+        TraceLine("%s: %s met error %lu (the file is held by another program), trying again for "
+                  "up to %lu ms",
+                  path, StepName(step), static_cast<unsigned long>(error),
+                  static_cast<unsigned long>(run->waitLeftMs));
     }
     const uint32_t pause = *pauseMs < run->waitLeftMs ? *pauseMs : run->waitLeftMs;
     run->ops->sleep(pause);
@@ -107,8 +122,10 @@ bool PauseBeforeRetry(ExtractRun* run, uint32_t* pauseMs) {
 HANDLE CreateTempFile(ExtractRun* run, const char* targetPath, char* tempPath, size_t size) {
     uint32_t pauseMs = kFirstPauseMs;
     uint32_t attempt = 0;
+    DWORD error = ERROR_FILE_EXISTS;
     while (attempt < kTempNameAttempts) {
         if (FormTempPath(tempPath, size, targetPath, attempt) == 0) {
+            Failed(run, ExtractStep::kCreate, ERROR_FILENAME_EXCED_RANGE);
             return INVALID_HANDLE_VALUE;
         }
         HANDLE file = run->ops->createFile(tempPath, GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
@@ -116,18 +133,19 @@ HANDLE CreateTempFile(ExtractRun* run, const char* targetPath, char* tempPath, s
         if (file != INVALID_HANDLE_VALUE) {
             return file;
         }
-        const DWORD error = GetLastError();
+        error = GetLastError();
         if (Busy(error)) {
-            if (!PauseBeforeRetry(run, &pauseMs)) {
-                return INVALID_HANDLE_VALUE;
+            if (!PauseBeforeRetry(run, &pauseMs, tempPath, ExtractStep::kCreate, error)) {
+                break;
             }
             continue;
         }
         if (!NameTaken(tempPath, error)) {
-            return INVALID_HANDLE_VALUE;
+            break;
         }
         ++attempt;
     }
+    Failed(run, ExtractStep::kCreate, error);
     return INVALID_HANDLE_VALUE;
 }
 
@@ -136,7 +154,11 @@ bool WriteAll(const FileOps* ops, HANDLE file, const uint8_t* data, uint32_t siz
     while (size > 0) {
         const DWORD chunk = size < kWriteChunk ? size : kWriteChunk;
         DWORD written = 0;
-        if (!ops->writeFile(file, data, chunk, &written, nullptr) || written == 0) {
+        if (!ops->writeFile(file, data, chunk, &written, nullptr)) {
+            return false;
+        }
+        if (written == 0) {
+            SetLastError(ERROR_HANDLE_DISK_FULL);
             return false;
         }
         data += written;
@@ -167,6 +189,7 @@ bool FormRenameRequest(RenameRequest* request, const char* targetPath) {
 bool RenameOverTarget(ExtractRun* run, HANDLE file, const char* targetPath) {
     RenameRequest request = {};
     if (!FormRenameRequest(&request, targetPath)) {
+        Failed(run, ExtractStep::kMove, GetLastError());
         return false;
     }
     uint32_t pauseMs = kFirstPauseMs;
@@ -175,7 +198,10 @@ bool RenameOverTarget(ExtractRun* run, HANDLE file, const char* targetPath) {
                                                  sizeof request.bytes)) {
             return true;
         }
-        if (!MoveMayClear(targetPath, GetLastError()) || !PauseBeforeRetry(run, &pauseMs)) {
+        const DWORD error = GetLastError();
+        if (!MoveMayClear(targetPath, error) ||
+            !PauseBeforeRetry(run, &pauseMs, targetPath, ExtractStep::kMove, error)) {
+            Failed(run, ExtractStep::kMove, error);
             return false;
         }
     }
@@ -194,8 +220,12 @@ void DropPending(const FileOps* ops, PendingFile* pending) {
 int32_t WritePending(ExtractRun* run, const char* targetPath, const uint8_t* data, uint32_t size,
                      PendingFile* pending) {
     const size_t length = std::strlen(targetPath);
-    if (length >= sizeof pending->targetPath || !TargetReplaceable(targetPath)) {
-        return EXTRACT_FAILED;
+    if (length >= sizeof pending->targetPath) {
+        return Failed(run, ExtractStep::kCreate, ERROR_FILENAME_EXCED_RANGE);
+    }
+    if (!TargetReplaceable(targetPath)) {
+        // What the rename would meet on Windows: a read-only file or a folder.
+        return Failed(run, ExtractStep::kMove, ERROR_ACCESS_DENIED);
     }
     std::memcpy(pending->targetPath, targetPath, length + 1);
     HANDLE file = CreateTempFile(run, targetPath, pending->tempPath, sizeof pending->tempPath);
@@ -203,9 +233,16 @@ int32_t WritePending(ExtractRun* run, const char* targetPath, const uint8_t* dat
         return EXTRACT_FAILED;
     }
     pending->file = file;
-    if (!WriteAll(run->ops, file, data, size) || !run->ops->flushFileBuffers(file)) {
+    ExtractStep step = ExtractStep::kNone;
+    if (!WriteAll(run->ops, file, data, size)) {
+        step = ExtractStep::kWrite;
+    } else if (!run->ops->flushFileBuffers(file)) {
+        step = ExtractStep::kFlush;
+    }
+    if (step != ExtractStep::kNone) {
+        const DWORD error = GetLastError();
         DropPending(run->ops, pending);
-        return EXTRACT_FAILED;
+        return Failed(run, step, error);
     }
     return EXTRACT_WRITTEN;
 }
@@ -230,6 +267,13 @@ int32_t FormTempPath(char* tempPath, size_t size, const char* targetPath, uint32
     std::memcpy(tempPath, targetPath, folder);
     const int length = std::snprintf(tempPath + folder, size - folder, kTempFormat, number);
     return length == static_cast<int>(kTempNameLength) ? 1 : 0;
+}
+
+const char* StepName(ExtractStep step) {
+    constexpr const char* kNames[] = {"none",   "find",  "decode", "compare",
+                                      "create", "write", "flush",  "move"};
+    const auto i = static_cast<size_t>(step);
+    return i < sizeof kNames / sizeof kNames[0] ? kNames[i] : "?";
 }
 
 const FileOps kSystemFileOps = {
@@ -338,26 +382,36 @@ int32_t PreparePayloadMember(uint32_t resourceId, const char* targetPath, int32_
                              ExtractRun* run, PendingFile* pending) {
     pending->file = nullptr;
     Member member{};
-    if (!FindMember(resourceId, &member) || member.size < 4) {
-        return EXTRACT_FAILED;
+    if (!FindMember(resourceId, &member)) {
+        return Failed(run, ExtractStep::kFind, GetLastError());
+    }
+    if (member.size < 4) {
+        return Failed(run, ExtractStep::kFind, ERROR_INVALID_DATA);
     }
     const uint32_t expected = TrailerSize(member);
     // Zero is no file at all, and the slack byte must fit in the count.
     if (expected == 0 || expected == UINT32_MAX) {
-        return EXTRACT_FAILED;
+        return Failed(run, ExtractStep::kDecode, ERROR_INVALID_DATA);
     }
     auto* buffer = static_cast<uint8_t*>(std::calloc(expected + 1u, 1));
     if (buffer == nullptr) {
-        return EXTRACT_FAILED;
+        return Failed(run, ExtractStep::kDecode, ERROR_NOT_ENOUGH_MEMORY);
     }
     int32_t result = EXTRACT_FAILED;
-    if (DecodeExactly(member, buffer, expected)) {
-        if (compareFirst == 1 && expected >= kCompareSize &&
-            MatchesExistingFile(targetPath, buffer) == 1) {
-            result = EXTRACT_UNCHANGED;
-        } else {
-            result = WritePending(run, targetPath, buffer, expected, pending);
+    if (!DecodeExactly(member, buffer, expected)) {
+        Failed(run, ExtractStep::kDecode, ERROR_INVALID_DATA);
+    } else {
+        int32_t same = 0;
+        if (compareFirst == 1 && expected >= kCompareSize) {
+            same = MatchesExistingFile(targetPath, buffer);
+            if (same == EXTRACT_FAILED) {
+                TraceLine("%s: compare could not read the existing file (error %lu), writing it "
+                          "anew",
+                          targetPath, static_cast<unsigned long>(GetLastError()));
+            }
         }
+        result = same == 1 ? EXTRACT_UNCHANGED
+                           : WritePending(run, targetPath, buffer, expected, pending);
     }
     std::free(buffer);
     return result;

@@ -26,12 +26,28 @@ inline constexpr uint32_t kRetryBudgetMs = 2000;
 inline constexpr uint32_t kFirstPauseMs = 10;
 inline constexpr uint32_t kLongestPauseMs = 250;
 
+// The step at which a member failed, for the trace.
+enum class ExtractStep : int32_t {
+    kNone,
+    kFind,
+    kDecode,
+    kCompare,
+    kCreate,
+    kWrite,
+    kFlush,
+    kMove
+};
+
 // One run's state across its members.
 struct ExtractRun {
     const FileOps* ops;
-    uint32_t waitLeftMs; // what is left of kRetryBudgetMs
+    uint32_t waitLeftMs;    // what is left of kRetryBudgetMs
+    ExtractStep failedStep; // of the last failure
+    uint32_t error;         // its system error number
 };
 
 [[nodiscard]] inline ExtractRun NewExtractRun(const FileOps* ops = &kSystemFileOps) {
-    return ExtractRun{ops, kRetryBudgetMs};
+    return ExtractRun{ops, kRetryBudgetMs, ExtractStep::kNone, 0};
 }
+
+[[nodiscard]] const char* StepName(ExtractStep step);

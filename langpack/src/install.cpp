@@ -1,11 +1,13 @@
 // The language table and the install sequence: five members per set, in a
-// fixed order, each contents file only after its help file was written.
+// fixed order, each contents file only after its help file was written. Each
+// member's outcome goes to the trace.
 
 #include "install.h"
 
 #include "extract.h"
 #include "file_ops.h"
 #include "target_dir.h"
+#include "trace.h"
 
 #include <cstdio>
 #include <cstring>
@@ -72,13 +74,38 @@ int32_t FormPath(char* path, const LanguageSet& row, const char* targetDir, size
     return length >= 0 && static_cast<size_t>(length) < kPathSize ? 1 : 0;
 }
 
+// One trace line for a member's outcome; waitedMs: how long it waited for
+// files held by others.
+void TraceOutcome(const ExtractRun& run, const char* path, int32_t result, uint32_t waitedMs) {
+    const auto waited = static_cast<unsigned long>(waitedMs);
+    if (result == EXTRACT_WRITTEN) {
+        if (waitedMs == 0) {
+            TraceLine("%s: written", path);
+        } else {
+            TraceLine("%s: written after waiting %lu ms for another program", path, waited);
+        }
+    } else if (result == EXTRACT_UNCHANGED) {
+        TraceLine("%s: left as it is, its first 256 bytes are current", path);
+    } else {
+        TraceLine("%s: failed at %s, error %lu%s", path, StepName(run.failedStep),
+                  static_cast<unsigned long>(run.error),
+                  waitedMs == 0         ? ""
+                  : run.waitLeftMs == 0 ? ", after waiting out the run's 2000 ms"
+                                        : ", after waiting");
+    }
+}
+
 int32_t InstallOne(ExtractRun* run, const LanguageSet& row, const char* targetDir, size_t column) {
     char path[kPathSize] = {};
-    return FormPath(path, row, targetDir, column) != 0 &&
-                   ExtractPayloadMember(row.resourceIds[column], path,
-                                        kFileKinds[column].compareFirst, run) != EXTRACT_FAILED
-               ? 1
-               : 0;
+    if (FormPath(path, row, targetDir, column) == 0) {
+        TraceLine("%s%s...: the path does not fit", targetDir, row.code);
+        return 0;
+    }
+    const uint32_t budget = run->waitLeftMs;
+    const int32_t result =
+        ExtractPayloadMember(row.resourceIds[column], path, kFileKinds[column].compareFirst, run);
+    TraceOutcome(*run, path, result, budget - run->waitLeftMs);
+    return result != EXTRACT_FAILED ? 1 : 0;
 }
 
 // A help file and its contents file. The contents file is put in place
@@ -93,22 +120,75 @@ int32_t InstallPair(ExtractRun* run, const LanguageSet& row, const char* targetD
     char contentsPath[kPathSize] = {};
     if (FormPath(helpPath, row, targetDir, help) == 0 ||
         FormPath(contentsPath, row, targetDir, contents) == 0) {
+        TraceLine("%s%s...: the path does not fit", targetDir, row.code);
         return 0;
     }
+    uint32_t budget = run->waitLeftMs;
     PendingFile helpFile = {};
     const int32_t prepared = PreparePayloadMember(row.resourceIds[help], helpPath,
                                                   kFileKinds[help].compareFirst, run, &helpFile);
+    uint32_t helpWaited = budget - run->waitLeftMs;
     if (prepared != EXTRACT_WRITTEN) {
+        TraceOutcome(*run, helpPath, prepared, helpWaited);
+        if (prepared == EXTRACT_UNCHANGED) {
+            TraceLine("%s: not written, since its help file was left as it is", contentsPath);
+        }
         return prepared == EXTRACT_UNCHANGED ? 1 : 0;
     }
+    budget = run->waitLeftMs;
     PendingFile contentsFile = {};
-    const bool contentsReady = PreparePayloadMember(row.resourceIds[contents], contentsPath,
-                                                    kFileKinds[contents].compareFirst, run,
-                                                    &contentsFile) == EXTRACT_WRITTEN;
-    const bool contentsInPlace =
-        contentsReady && CommitPendingFile(run, &contentsFile) == EXTRACT_WRITTEN;
-    const bool helpInPlace = CommitPendingFile(run, &helpFile) == EXTRACT_WRITTEN;
-    return contentsInPlace && helpInPlace ? 1 : 0;
+    int32_t contentsResult =
+        PreparePayloadMember(row.resourceIds[contents], contentsPath,
+                             kFileKinds[contents].compareFirst, run, &contentsFile);
+    if (contentsResult == EXTRACT_WRITTEN) {
+        contentsResult = CommitPendingFile(run, &contentsFile);
+    }
+    TraceOutcome(*run, contentsPath, contentsResult, budget - run->waitLeftMs);
+    budget = run->waitLeftMs;
+    const int32_t helpResult = CommitPendingFile(run, &helpFile);
+    helpWaited += budget - run->waitLeftMs;
+    TraceOutcome(*run, helpPath, helpResult, helpWaited);
+    return contentsResult == EXTRACT_WRITTEN && helpResult == EXTRACT_WRITTEN ? 1 : 0;
+}
+
+// Why the registry value was not used, for the trace.
+const char* PassedOverText(ValuePassedOver why) {
+    switch (why) {
+    case ValuePassedOver::kNo:
+        return "";
+    case ValuePassedOver::kNotNtFamily:
+        return "outside the NT family the registry is not read";
+    case ValuePassedOver::kNoKey:
+        return "the key HKCU\\SOFTWARE\\KAVEN\\ZeltDrv does not open";
+    case ValuePassedOver::kNoValue:
+        return "the key has no value _ZELTDirectory";
+    case ValuePassedOver::kTooLarge:
+        return "the value _ZELTDirectory is larger than 260 bytes";
+    case ValuePassedOver::kEmpty:
+        return "the value _ZELTDirectory is empty";
+    case ValuePassedOver::kTooLong:
+        return "the value _ZELTDirectory has 259 characters or more, or no terminator";
+    }
+    return "?";
+}
+
+void TraceTargetFolder(const char* folder, const TargetDirOrigin& origin) {
+    switch (origin.source) {
+    case TargetSource::kRegistry:
+        TraceLine("target folder \"%s\" from the registry value _ZELTDirectory", folder);
+        break;
+    case TargetSource::kSystemDrive:
+        TraceLine("target folder \"%s\" on the system drive, because %s", folder,
+                  PassedOverText(origin.passedOver));
+        break;
+    case TargetSource::kCurrentDirectory:
+        TraceLine("target folder \"%s\" (the current directory), because %s%s", folder,
+                  PassedOverText(origin.passedOver),
+                  origin.passedOver == ValuePassedOver::kNotNtFamily
+                      ? ""
+                      : ", and the system directory could not be had");
+        break;
+    }
 }
 
 } // namespace
@@ -127,7 +207,9 @@ static_assert(kLanguageTable[19].resourceIds[4] == 200);
 int32_t InstallLanguageSet(int32_t index) {
     const LanguageSet& row = kLanguageTable[static_cast<size_t>(index)];
     char targetDir[kTargetDirSize] = {};
-    ResolveTargetDirectory(targetDir);
+    TargetDirOrigin origin = {};
+    ResolveTargetDirectory(targetDir, &origin);
+    TraceTargetFolder(targetDir, origin);
     // What a killed run left in the folder goes before this run adds its own.
     RemoveLeftoverTempFiles(targetDir);
     ExtractRun run = NewExtractRun();
