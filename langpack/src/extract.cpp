@@ -319,6 +319,7 @@ void RemoveLeftoverTempFiles(const char* folder) {
                                       FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (leftover != INVALID_HANDLE_VALUE) {
             CloseHandle(leftover);
+            TraceLine("%s: removed, left by a run that did not finish", path);
         }
     } while (FindNextFileA(search, &found));
     FindClose(search);

@@ -87,11 +87,16 @@ void TraceOutcome(const ExtractRun& run, const char* path, int32_t result, uint3
     } else if (result == EXTRACT_UNCHANGED) {
         TraceLine("%s: left as it is, its first 256 bytes are current", path);
     } else {
-        TraceLine("%s: failed at %s, error %lu%s", path, StepName(run.failedStep),
-                  static_cast<unsigned long>(run.error),
-                  waitedMs == 0         ? ""
-                  : run.waitLeftMs == 0 ? ", after waiting out the run's 2000 ms"
-                                        : ", after waiting");
+        const auto error = static_cast<unsigned long>(run.error);
+        if (waitedMs == 0) {
+            TraceLine("%s: failed at %s, error %lu", path, StepName(run.failedStep), error);
+        } else if (run.waitLeftMs == 0) {
+            TraceLine("%s: failed at %s, error %lu, after waiting out the run's %lu ms", path,
+                      StepName(run.failedStep), error, static_cast<unsigned long>(kRetryBudgetMs));
+        } else {
+            TraceLine("%s: failed at %s, error %lu, after waiting %lu ms", path,
+                      StepName(run.failedStep), error, waited);
+        }
     }
 }
 

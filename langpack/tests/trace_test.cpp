@@ -52,7 +52,7 @@ std::vector<std::string> Expand(const std::vector<std::string>& lines, const std
     return out;
 }
 
-enum class Setup { kNone, kMissingFolder, kHeldLibrary, kSecondRun, kNoKey };
+enum class Setup { kNone, kMissingFolder, kHeldLibrary, kSecondRun, kNoKey, kLeftover };
 
 struct Case {
     const char* name;
@@ -70,6 +70,21 @@ const Case kCases[] = {
      {
          "langpack: command line \"/L1\": set 1 (us)",
          "langpack: target folder \"{dir}\\\" from the registry value _ZELTDirectory",
+         "langpack: {dir}\\KWT5D1us.DLL: written",
+         "langpack: {dir}\\KWT5D1us.cnt: written",
+         "langpack: {dir}\\KWT5D1us.HLP: written",
+         "langpack: {dir}\\KWT5DSus.cnt: written",
+         "langpack: {dir}\\KWT5DSus.HLP: written",
+         "langpack: exit code 0",
+     }},
+    {"a leftover of a killed run",
+     Setup::kLeftover,
+     "/L1",
+     0,
+     {
+         "langpack: command line \"/L1\": set 1 (us)",
+         "langpack: target folder \"{dir}\\\" from the registry value _ZELTDirectory",
+         "langpack: {dir}\\~lp12345.tmp: removed, left by a run that did not finish",
          "langpack: {dir}\\KWT5D1us.DLL: written",
          "langpack: {dir}\\KWT5D1us.cnt: written",
          "langpack: {dir}\\KWT5D1us.HLP: written",
@@ -152,6 +167,11 @@ TEST(Trace, LinesOfEachCase) {
             dir = root + "\\missing";
         } else {
             ASSERT_TRUE(CreateDirectoryA(root.c_str(), nullptr));
+        }
+        if (c.setup == Setup::kLeftover) {
+            FILE* f = std::fopen((root + "\\~lp12345.tmp").c_str(), "wb");
+            ASSERT_NE(f, nullptr);
+            std::fclose(f);
         }
         if (c.setup == Setup::kHeldLibrary) {
             const std::string library = root + "\\KWT5D1us.DLL";
