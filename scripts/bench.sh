@@ -102,7 +102,7 @@ rows = [
    f"{kb(ln['langpack_peak_pagefile'])} vs {kb(ln['idle_peak_pagefile'])}", f"<= {kb(limit)}"),
   ("  rejected /L20 (same image) above idle", f"ws {kb(ln['rejected_peak_ws'] - ln['idle_peak_ws'])}",
    f"pagefile {kb(ln['rejected_peak_pagefile'] - ln['idle_peak_pagefile'])}", "the image's own"),
-  ("  the set's five files, with flush vs without", f"{ln['write_set_flush_ms']:.1f} vs {ln['write_set_ms']:.1f} ms",
+  ("  five files with flush vs without", f"{ln['write_set_flush_ms']:.1f} vs {ln['write_set_ms']:.1f} ms",
    f"flush +{ln['write_set_flush_ms'] - ln['write_set_ms']:.1f} ms per run", "report"),
   ("  one trace line, no debugger listening", f"{ln['trace_line_us']:.1f} us",
    f"a run of set {ln['set']:.0f} writes 8 lines", "a few us"),
