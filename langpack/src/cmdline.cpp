@@ -63,15 +63,19 @@ char* NextToken(char* position, const char* delimiters, CharStepFn step) {
     return nullptr;
 }
 
-int32_t ParseLanguageSwitch(char* text, int32_t* index, CharStepFn step) {
+int32_t ParseLanguageSwitch(char* text, int32_t* index, CharStepFn step, const char** why) {
+    const char* unused = nullptr;
+    const char*& reason = why != nullptr ? *why : unused;
     *index = -1;
     char* p = text;
     for (;;) {
         char* t = NextToken(p, kSwitchDelimiters, step);
         if (t == nullptr) {
+            reason = "no switch: no \"/\" in the line";
             return *index != -1 ? 1 : 0;
         }
         if (*t != 'L' && *t != 'l') {
+            reason = "a switch that does not start with L";
             return 0;
         }
         char* q = NextToken(t, kSwitchDelimiters, step);
@@ -82,10 +86,12 @@ int32_t ParseLanguageSwitch(char* text, int32_t* index, CharStepFn step) {
         }
         const size_t length = std::strlen(t);
         if (length != 2 && length != 3) {
+            reason = "a switch that is not L and one or two characters";
             return 0;
         }
         const int32_t value = ReadDecimal(t + 1);
         if (value < 0 || value > 19) {
+            reason = "a set number outside 0 to 19";
             *index = -1;
             return 0;
         }

@@ -12,8 +12,10 @@ using CharStepFn = char* (*)(const char* position);
 [[nodiscard]] char* NextToken(char* position, const char* delimiters, CharStepFn step);
 
 // text: the working copy, modified in place. Returns 1 and sets *index to the
-// last token's number when every token is valid, else 0.
-[[nodiscard]] int32_t ParseLanguageSwitch(char* text, int32_t* index, CharStepFn step);
+// last token's number when every token is valid, else 0; then *why (when
+// given) says which rule refused the line.
+[[nodiscard]] int32_t ParseLanguageSwitch(char* text, int32_t* index, CharStepFn step,
+                                          const char** why = nullptr);
 
 // One byte per character (single-byte code pages, native builds).
 char* ByteStep(const char* position);

@@ -3,6 +3,7 @@
 
 #include "cmdline.h"
 #include "install.h"
+#include "trace.h"
 
 #include <windows.h>
 
@@ -28,16 +29,23 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const size_t length = std::strlen(tail);
     auto* copy = static_cast<char*>(std::malloc(length + 1));
     if (copy == nullptr) {
+        TraceLine("no memory for a copy of the command line; exit code %u", kRejected);
         ExitProcess(kRejected);
     }
     std::memset(copy, 0, length + 1);
     std::memcpy(copy, tail, length);
 
     int32_t index = -1;
-    const int32_t parsed = ParseLanguageSwitch(copy, &index, AnsiStep);
+    const char* why = "";
+    const int32_t parsed = ParseLanguageSwitch(copy, &index, AnsiStep, &why);
     std::free(copy);
     if (parsed != 1) {
+        TraceLine("command line \"%s\" refused: %s; exit code %u", tail, why, kRejected);
         ExitProcess(kRejected);
     }
-    return InstallLanguageSet(index) != 0 ? 0 : -1;
+    TraceLine("command line \"%s\": set %ld (%s)", tail, static_cast<long>(index),
+              kLanguageTable[static_cast<size_t>(index)].code);
+    const int exitCode = InstallLanguageSet(index) != 0 ? 0 : -1;
+    TraceLine("exit code %d", exitCode);
+    return exitCode;
 }

@@ -44,17 +44,31 @@ bool CopyFallbackPrefix(char* result, const TargetDirPlatform& platform) {
 
 } // namespace
 
-void ResolveTargetDirectoryOn(char* result, const TargetDirPlatform& platform) {
+void ResolveTargetDirectoryOn(char* result, const TargetDirPlatform& platform,
+                              TargetDirOrigin* origin) {
+    TargetDirOrigin unused = {};
+    TargetDirOrigin& from = origin != nullptr ? *origin : unused;
+    from = {TargetSource::kCurrentDirectory, ValuePassedOver::kNotNtFamily};
     result[0] = '\0';
     if (platform.isNtFamily() == 0) {
         return;
     }
     uint8_t value[kTargetDirSize] = {};
-    if (platform.readDirectoryValue(value, kTargetDirSize) == TARGET_VALUE_READ &&
-        CopyRegistryPrefix(result, value)) {
-        return;
+    const int32_t read = platform.readDirectoryValue(value, kTargetDirSize);
+    if (read == TARGET_VALUE_READ) {
+        if (CopyRegistryPrefix(result, value)) {
+            from = {TargetSource::kRegistry, ValuePassedOver::kNo};
+            return;
+        }
+        from.passedOver = value[0] == 0 ? ValuePassedOver::kEmpty : ValuePassedOver::kTooLong;
+    } else {
+        from.passedOver = read == TARGET_KEY_ABSENT        ? ValuePassedOver::kNoKey
+                          : read == TARGET_VALUE_TOO_LARGE ? ValuePassedOver::kTooLarge
+                                                           : ValuePassedOver::kNoValue;
     }
-    if (!CopyFallbackPrefix(result, platform)) {
+    if (CopyFallbackPrefix(result, platform)) {
+        from.source = TargetSource::kSystemDrive;
+    } else {
         result[0] = '\0';
     }
 }

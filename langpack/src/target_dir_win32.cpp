@@ -25,11 +25,14 @@ int32_t IsNtFamily() {
 int32_t ReadDirectoryValue(uint8_t* value, uint32_t size) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return TARGET_VALUE_ABSENT;
+        return TARGET_KEY_ABSENT;
     }
     DWORD length = size;
     const LONG status = RegQueryValueExA(key, kDirectoryValue, nullptr, nullptr, value, &length);
     RegCloseKey(key);
+    if (status == ERROR_MORE_DATA) {
+        return TARGET_VALUE_TOO_LARGE;
+    }
     return status == ERROR_SUCCESS ? TARGET_VALUE_READ : TARGET_VALUE_ABSENT;
 }
 
@@ -41,6 +44,6 @@ constexpr TargetDirPlatform kWin32Platform = {IsNtFamily, ReadDirectoryValue, Sy
 
 } // namespace
 
-void ResolveTargetDirectory(char* result) {
-    ResolveTargetDirectoryOn(result, kWin32Platform);
+void ResolveTargetDirectory(char* result, TargetDirOrigin* origin) {
+    ResolveTargetDirectoryOn(result, kWin32Platform, origin);
 }

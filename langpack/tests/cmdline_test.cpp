@@ -218,3 +218,33 @@ TEST(DoubleByte, TrailBytesOpenNoToken) {
 #endif
 
 } // namespace
+
+namespace {
+
+// The rule that refused a line, as the trace gives it.
+TEST(ParseLanguageSwitch, SaysWhyALineIsRefused) {
+    struct WhyCase {
+        const char* tail;
+        const char* why;
+    };
+    const WhyCase cases[] = {
+        {"", "no switch: no \"/\" in the line"},
+        {"L5", "no switch: no \"/\" in the line"},
+        {"/X5", "a switch that does not start with L"},
+        {"/L123", "a switch that is not L and one or two characters"},
+        {"/L1 /", "a switch that does not start with L"},
+        {"/L", "a switch that is not L and one or two characters"},
+        {"/L20", "a set number outside 0 to 19"},
+    };
+    for (const WhyCase& c : cases) {
+        SCOPED_TRACE(c.tail);
+        std::string copy = c.tail;
+        int32_t index = 0;
+        const char* why = nullptr;
+        EXPECT_EQ(ParseLanguageSwitch(copy.data(), &index, ByteStep, &why), 0);
+        ASSERT_NE(why, nullptr);
+        EXPECT_STREQ(why, c.why);
+    }
+}
+
+} // namespace

@@ -5,12 +5,14 @@
 #pragma GCC diagnostic ignored "-Wrestrict"
 
 #include "extract.h"
+#include "file_ops.h"
 #include "support/member_files.h"
 #include "support/program_files.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -368,6 +370,180 @@ TEST_F(Extract, MatchesExistingFile) {
     WriteFile(p, Bytes(data.begin(), data.begin() + 10));
     EXPECT_EQ(MatchesExistingFile(p.c_str(), data.data()), EXTRACT_FAILED);
     EXPECT_EQ(MatchesExistingFile(dir_.c_str(), data.data()), EXTRACT_FAILED);
+}
+
+// The file calls of one member, recorded in order through the seam and
+// passed on to the system, except the one step a case makes fail (its error
+// given `times` times, then the real call). Pauses are recorded, not slept.
+struct Recorder {
+    std::vector<std::string> calls;
+    std::string failing;
+    DWORD error = 0;
+    int times = 0;
+    uint32_t slept = 0;
+};
+Recorder g_rec;
+
+bool Fails(const char* step) {
+    g_rec.calls.push_back(step);
+    if (g_rec.failing != step || g_rec.times == 0) {
+        return false;
+    }
+    --g_rec.times;
+    g_rec.calls.back() += "!";
+    SetLastError(g_rec.error);
+    return true;
+}
+
+HANDLE WINAPI RecCreate(LPCSTR p, DWORD a, DWORD s, LPSECURITY_ATTRIBUTES sa, DWORD c, DWORD f,
+                        HANDLE t) {
+    return Fails("create") ? INVALID_HANDLE_VALUE : CreateFileA(p, a, s, sa, c, f, t);
+}
+BOOL WINAPI RecWrite(HANDLE h, LPCVOID d, DWORD n, LPDWORD w, LPOVERLAPPED o) {
+    return Fails("write") ? FALSE : WriteFile(h, d, n, w, o);
+}
+BOOL WINAPI RecFlush(HANDLE h) {
+    return Fails("flush") ? FALSE : FlushFileBuffers(h);
+}
+BOOL WINAPI RecRename(HANDLE h, FILE_INFO_BY_HANDLE_CLASS c, LPVOID i, DWORD n) {
+    return Fails("rename") ? FALSE : SetFileInformationByHandle(h, c, i, n);
+}
+BOOL WINAPI RecClose(HANDLE h) {
+    g_rec.calls.push_back("close");
+    return CloseHandle(h);
+}
+BOOL WINAPI RecDelete(LPCSTR p) {
+    g_rec.calls.push_back("delete");
+    return DeleteFileA(p);
+}
+VOID WINAPI RecSleep(DWORD ms) {
+    g_rec.calls.push_back("sleep");
+    g_rec.slept += ms;
+}
+constexpr FileOps kRecordingOps = {RecCreate, RecWrite,  RecFlush, RecRename,
+                                   RecClose,  RecDelete, RecSleep};
+
+std::string Joined(const std::vector<std::string>& calls) {
+    std::string out;
+    for (const std::string& c : calls) {
+        out += (out.empty() ? "" : " ") + c;
+    }
+    return out;
+}
+
+// Write, flush, rename, close for every member: the data reaches the disk
+// before the target's name points at it. A failing step fails the member,
+// the target stays as it was and the temporary file goes; a step that meets a
+// file held by someone else is tried again after growing pauses, within the
+// run's budget; a folder that cannot be written fails at once.
+TEST_F(Extract, OrderOfFileCallsAndTheirFailures) {
+    const Bytes old = {'o', 'l', 'd'};
+    struct Case {
+        const char* name;
+        const char* failing;
+        DWORD error;
+        int times;
+        int32_t result;
+        const char* calls;
+        uint32_t slept;
+    };
+    const Case cases[] = {
+        {"nothing fails", "", 0, 0, EXTRACT_WRITTEN, "create write flush rename close", 0},
+        {"create: access denied on a free name", "create", ERROR_ACCESS_DENIED, 1, EXTRACT_FAILED,
+         "create!", 0},
+        {"create: path not found", "create", ERROR_PATH_NOT_FOUND, 1, EXTRACT_FAILED, "create!", 0},
+        {"create: sharing violation twice", "create", ERROR_SHARING_VIOLATION, 2, EXTRACT_WRITTEN,
+         "create! sleep create! sleep create write flush rename close", 30},
+        {"write fails", "write", ERROR_DISK_FULL, 1, EXTRACT_FAILED, "create write! close delete",
+         0},
+        {"flush fails", "flush", ERROR_WRITE_FAULT, 1, EXTRACT_FAILED,
+         "create write flush! close delete", 0},
+        {"rename: sharing violation once", "rename", ERROR_SHARING_VIOLATION, 1, EXTRACT_WRITTEN,
+         "create write flush rename! sleep rename close", 10},
+        {"rename: target busy (access denied) three times", "rename", ERROR_ACCESS_DENIED, 3,
+         EXTRACT_WRITTEN,
+         "create write flush rename! sleep rename! sleep rename! sleep rename close", 70},
+        {"rename: lock violation for good", "rename", ERROR_LOCK_VIOLATION, 1000, EXTRACT_FAILED,
+         nullptr, kRetryBudgetMs},
+        {"rename: another error", "rename", ERROR_NOT_SAME_DEVICE, 1, EXTRACT_FAILED,
+         "create write flush rename! close delete", 0},
+    };
+    const std::string target = Path("KWT5D1us.DLL");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(target, old);
+        g_rec = Recorder{{}, c.failing, c.error, c.times, 0};
+        ExtractRun run = NewExtractRun(&kRecordingOps);
+        EXPECT_EQ(ExtractPayloadMember(kGood, target.c_str(), 0, &run), c.result);
+        if (c.calls != nullptr) {
+            EXPECT_EQ(Joined(g_rec.calls), c.calls);
+        } else {
+            // Pauses of 10, 20, 40 ... 250 ms until the budget is spent.
+            const std::string calls = Joined(g_rec.calls);
+            EXPECT_EQ(calls.substr(0, 35), "create write flush rename! sleep re");
+            EXPECT_EQ(calls.substr(calls.size() - 26), "sleep rename! close delete");
+        }
+        EXPECT_EQ(g_rec.slept, c.slept);
+        EXPECT_EQ(run.waitLeftMs, kRetryBudgetMs - c.slept);
+        EXPECT_EQ(ReadFile(target), c.result == EXTRACT_WRITTEN ? Raw(kGood) : old);
+        ExpectOnly({"KWT5D1us.DLL"});
+    }
+}
+
+// A 600 KB member is one write; the flush follows the last write.
+TEST_F(Extract, LargeMemberFlushedAfterItsLastWrite) {
+    g_rec = Recorder{};
+    ExtractRun run = NewExtractRun(&kRecordingOps);
+    EXPECT_EQ(ExtractPayloadMember(kLarge, Path("big.bin").c_str(), 0, &run), EXTRACT_WRITTEN);
+    EXPECT_EQ(Joined(g_rec.calls), "create write flush rename close");
+    EXPECT_EQ(ReadFile(Path("big.bin")), Raw(kLarge));
+}
+
+// The budget is the run's: once spent, a held file fails at its first try.
+TEST_F(Extract, RetryBudgetIsSharedByTheRun) {
+    ExtractRun run = NewExtractRun(&kRecordingOps);
+    g_rec = Recorder{{}, "rename", ERROR_SHARING_VIOLATION, 1000, 0};
+    EXPECT_EQ(ExtractPayloadMember(kGood, Path("a.DLL").c_str(), 0, &run), EXTRACT_FAILED);
+    EXPECT_EQ(run.waitLeftMs, 0u);
+    g_rec = Recorder{{}, "rename", ERROR_SHARING_VIOLATION, 1000, 0};
+    EXPECT_EQ(ExtractPayloadMember(kGood, Path("b.DLL").c_str(), 0, &run), EXTRACT_FAILED);
+    EXPECT_EQ(Joined(g_rec.calls), "create write flush rename! close delete");
+    ExpectOnly({});
+}
+
+// A folder the account cannot write to (under Wine, the Unix /sys, where
+// creating a file is refused even to root): one create, no waiting.
+TEST_F(Extract, UnwritableFolderFailsAtOnce) {
+    const char* target = "Z:\\sys\\KWT5D1us.DLL";
+    HANDLE probe = CreateFileA("Z:\\sys\\~lp-probe.tmp", GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_EQ(probe, INVALID_HANDLE_VALUE);
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    g_rec = Recorder{};
+    ExtractRun run = NewExtractRun(&kRecordingOps);
+    EXPECT_EQ(ExtractPayloadMember(kGood, target, 0, &run), EXTRACT_FAILED);
+    EXPECT_EQ(Joined(g_rec.calls), "create");
+    EXPECT_EQ(run.waitLeftMs, kRetryBudgetMs);
+}
+
+// Leftovers of dead runs go; a file someone holds (a live run's), a folder,
+// and names not of this form stay.
+TEST_F(Extract, LeftoverTemporaryFiles) {
+    const Bytes bytes = {'x'};
+    for (const char* name : {"~lp00001.tmp", "~lpfffff.tmp", "~lp00002.tmp", "~lp0001.tmp",
+                             "~lp000001.tmp", "~lp0000g.tmp", "~lp00003.TMP", "other.tmp"}) {
+        WriteFile(Path(name), bytes);
+    }
+    ASSERT_TRUE(CreateDirectoryA(Path("~lp00004.tmp").c_str(), nullptr));
+    HANDLE live = CreateFileA(Path("~lp00002.tmp").c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(live, INVALID_HANDLE_VALUE);
+    RemoveLeftoverTempFiles((dir_ + "\\").c_str());
+    CloseHandle(live);
+    ExpectOnly({"~lp00002.tmp", "~lp0001.tmp", "~lp000001.tmp", "~lp0000g.tmp", "~lp00003.TMP",
+                "other.tmp", "~lp00004.tmp"});
+    EXPECT_TRUE(IsTempFileName("~lp3a07c.tmp"));
+    EXPECT_FALSE(IsTempFileName("~lp3A07C.tmp"));
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -433,6 +434,255 @@ TEST_F(Program, FallbackDirectoryOnTheSystemDrive) {
     EXPECT_EQ(Install("/L1"), kOk);
     EXPECT_EQ(List(kFallbackDir), SetNames("us"));
     RemoveTree(kFallbackDir);
+}
+
+// Names of this program's temporary files in dir.
+std::vector<std::string> TempFiles(const std::string& dir) {
+    std::vector<std::string> found;
+    for (const std::string& name : List(dir)) {
+        if (name.size() == 12 && name.rfind("~lp", 0) == 0 && name.substr(8) == ".tmp") {
+            found.push_back(name);
+        }
+    }
+    return found;
+}
+
+// langpack.exe started and left running; the caller waits or kills.
+PROCESS_INFORMATION Launch(const std::string& switches) {
+    std::string line = "\"" + Langpack() + "\" " + switches;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    EXPECT_TRUE(CreateProcessA(Langpack().c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process))
+        << GetLastError();
+    return process;
+}
+
+DWORD Finish(const PROCESS_INFORMATION& process) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0xDEAD;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+// The bytes of a clean install of the set, by name.
+std::vector<std::string> CleanSet(const std::string& root, int set, DWORD* exitCode) {
+    const std::string clean = root + "\\clean" + std::to_string(set);
+    CreateDirectoryA(clean.c_str(), nullptr);
+    SetDirectoryValue(clean);
+    *exitCode = Start(Langpack(), "\"" + Langpack() + "\" /L" + std::to_string(set));
+    std::vector<std::string> bytes;
+    for (const std::string& name : SetNames(kCodes[set])) {
+        bytes.push_back(Slurp(clean + "\\" + name));
+    }
+    return bytes;
+}
+
+void ExpectSetAsClean(const std::string& dir, int set, const std::vector<std::string>& clean) {
+    const std::vector<std::string> names = SetNames(kCodes[set]);
+    for (size_t i = 0; i < names.size(); ++i) {
+        EXPECT_FALSE(clean[i].empty()) << names[i];
+        EXPECT_EQ(Slurp(dir + "\\" + names[i]), clean[i]) << names[i];
+    }
+}
+
+struct Hold {
+    HANDLE file;
+    DWORD ms;
+};
+
+DWORD WINAPI ReleaseLater(void* context) {
+    const auto* hold = static_cast<const Hold*>(context);
+    Sleep(hold->ms);
+    CloseHandle(hold->file);
+    return 0;
+}
+
+// Another program (a scanner, an indexer) has a target open with read-only
+// sharing: released after 300 ms the run waits for it and exits 0; held for
+// good the run gives up after its retry budget (about 2 s), the held file as
+// it was and no temporary file left.
+TEST_F(Program, TargetHeldByAnotherProgram) {
+    struct Case {
+        const char* held;
+        DWORD holdMs; // INFINITE: for the whole run
+        DWORD exitCode;
+    };
+    const Case cases[] = {
+        {"KWT5D1us.DLL", 300, kOk},          {"KWT5D1us.HLP", 300, kOk},
+        {"KWT5DSus.cnt", 300, kOk},          {"KWT5D1us.DLL", INFINITE, kFailed},
+        {"KWT5DSus.HLP", INFINITE, kFailed},
+    };
+    DWORD cleanCode = 0;
+    const std::vector<std::string> clean = CleanSet(root, 1, &cleanCode);
+    ASSERT_EQ(cleanCode, kOk);
+    SetDirectoryValue(target);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.held) + (c.holdMs == INFINITE ? " for good" : " for 300 ms"));
+        RemoveTree(target);
+        CreateDirectoryA(target.c_str(), nullptr);
+        Spit(In(c.held), "held by someone else");
+        Hold hold = {CreateFileA(In(c.held).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr),
+                     c.holdMs};
+        ASSERT_NE(hold.file, INVALID_HANDLE_VALUE);
+        HANDLE releaser = nullptr;
+        if (c.holdMs != INFINITE) {
+            releaser = CreateThread(nullptr, 0, ReleaseLater, &hold, 0, nullptr);
+            ASSERT_NE(releaser, nullptr);
+        }
+        const ULONGLONG start = GetTickCount64();
+        EXPECT_EQ(Install("/L1"), c.exitCode);
+        const ULONGLONG took = GetTickCount64() - start;
+        if (releaser != nullptr) {
+            WaitForSingleObject(releaser, INFINITE);
+            CloseHandle(releaser);
+        } else {
+            CloseHandle(hold.file);
+        }
+        EXPECT_TRUE(TempFiles(target).empty());
+        if (c.exitCode == kOk) {
+            EXPECT_EQ(List(target), SetNames("us"));
+            ExpectSetAsClean(target, 1, clean);
+            continue;
+        }
+        // Gave up after waiting, not at once and not for ever.
+        EXPECT_GE(took, 1000u);
+        EXPECT_LT(took, 30000u);
+        EXPECT_EQ(Slurp(In(c.held)), "held by someone else");
+    }
+}
+
+// A folder the account cannot write to (the Unix /sys through Wine's Z:,
+// refused even to root) fails the run at its first file.
+TEST_F(Program, UnwritableFolder) {
+    SetDirectoryValue("Z:\\sys");
+    EXPECT_EQ(Install("/L1"), kFailed);
+    EXPECT_FALSE(Exists("Z:\\sys\\KWT5D1us.DLL"));
+}
+
+// Six runs at once into one folder, of one set and of six different sets:
+// every run exits 0 and the folder holds exactly the sets' files.
+TEST_F(Program, ParallelRuns) {
+    struct Case {
+        const char* name;
+        int sets[6];
+    };
+    const Case cases[] = {
+        {"one set", {1, 1, 1, 1, 1, 1}},
+        {"different sets", {0, 1, 2, 3, 4, 5}},
+    };
+    std::vector<std::vector<std::string>> clean(6);
+    for (int set = 0; set < 6; ++set) {
+        DWORD code = 0;
+        clean[static_cast<size_t>(set)] = CleanSet(root, set, &code);
+        ASSERT_EQ(code, kOk);
+    }
+    SetDirectoryValue(target);
+    for (const Case& c : cases) {
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(std::string(c.name) + ", round " + std::to_string(round));
+            RemoveTree(target);
+            CreateDirectoryA(target.c_str(), nullptr);
+            std::vector<PROCESS_INFORMATION> runs;
+            for (int set : c.sets) {
+                runs.push_back(Launch("/L" + std::to_string(set)));
+            }
+            std::vector<DWORD> codes;
+            for (const PROCESS_INFORMATION& run : runs) {
+                codes.push_back(Finish(run));
+            }
+            EXPECT_EQ(codes, std::vector<DWORD>(6, kOk));
+            std::vector<std::string> expected;
+            for (int set : c.sets) {
+                for (const std::string& name : SetNames(kCodes[set])) {
+                    if (std::find(expected.begin(), expected.end(), name) == expected.end()) {
+                        expected.push_back(name);
+                    }
+                }
+                ExpectSetAsClean(target, set, clean[static_cast<size_t>(set)]);
+            }
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(List(target), expected);
+        }
+    }
+}
+
+// 100 runs killed at random moments (TerminateProcess, as an installer that
+// is cancelled or a machine switched off), then one normal run: the folder
+// holds exactly the set's files, byte for byte a clean install's. Half the
+// kills come after a random delay within one normal run's length; the other
+// half as soon as a temporary file shows, or a few milliseconds later,
+// since that window is short.
+TEST_F(Program, RunsKilledAtRandomMoments) {
+    DWORD cleanCode = 0;
+    const std::vector<std::string> clean = CleanSet(root, 1, &cleanCode);
+    ASSERT_EQ(cleanCode, kOk);
+    SetDirectoryValue(target);
+    const ULONGLONG start = GetTickCount64();
+    ASSERT_EQ(Install("/L1"), kOk);
+    const auto normalMs = static_cast<DWORD>(GetTickCount64() - start);
+    RemoveTree(target);
+    CreateDirectoryA(target.c_str(), nullptr);
+
+    constexpr DWORD kKilled = 0xDEAD0001u;
+    std::mt19937 random(20261209u);
+    std::uniform_int_distribution<DWORD> delay(0, normalMs + 5);
+    std::uniform_int_distribution<DWORD> shortDelay(0, 3);
+    int killed = 0;
+    int leftTemp = 0;
+    for (int i = 0; i < 100; ++i) {
+        const PROCESS_INFORMATION run = Launch("/L1");
+        if (i % 2 == 0) {
+            Sleep(delay(random));
+        } else {
+            const ULONGLONG until = GetTickCount64() + 3 * normalMs;
+            while (TempFiles(target).empty() && GetTickCount64() < until &&
+                   WaitForSingleObject(run.hProcess, 0) == WAIT_TIMEOUT) {
+            }
+            Sleep(shortDelay(random));
+        }
+        TerminateProcess(run.hProcess, kKilled);
+        const DWORD code = Finish(run);
+        ASSERT_TRUE(code == kKilled || code == kOk) << code;
+        killed += code == kKilled ? 1 : 0;
+        const size_t temps = TempFiles(target).size();
+        ASSERT_LE(temps, 2u) << "a run leaves at most its own";
+        leftTemp += temps > 0 ? 1 : 0;
+    }
+    std::printf("normal run %lu ms; %d of 100 runs killed before their end, %d left a "
+                "temporary file\n",
+                static_cast<unsigned long>(normalMs), killed, leftTemp);
+    EXPECT_GT(leftTemp, 0) << "no kill landed while a temporary file existed";
+
+    EXPECT_EQ(Install("/L1"), kOk);
+    EXPECT_EQ(List(target), SetNames("us"));
+    ExpectSetAsClean(target, 1, clean);
+}
+
+// A run killed the moment the driver's help file shows: its contents file
+// must already be there, or a later run, finding the help file current,
+// would never write it.
+TEST_F(Program, KilledAsTheHelpFileShows) {
+    constexpr DWORD kKilled = 0xDEAD0001u;
+    int caught = 0;
+    for (int i = 0; i < 20; ++i) {
+        SCOPED_TRACE(i);
+        RemoveTree(target);
+        CreateDirectoryA(target.c_str(), nullptr);
+        const PROCESS_INFORMATION run = Launch("/L1");
+        while (!Exists(In("KWT5D1us.HLP")) &&
+               WaitForSingleObject(run.hProcess, 0) == WAIT_TIMEOUT) {
+        }
+        TerminateProcess(run.hProcess, kKilled);
+        caught += Finish(run) == kKilled ? 1 : 0;
+        ASSERT_EQ(Install("/L1"), kOk);
+        EXPECT_EQ(List(target), SetNames("us"));
+    }
+    std::printf("%d of 20 runs killed before their end\n", caught);
 }
 
 } // namespace

@@ -155,3 +155,42 @@ TEST(Resolve, AUsableValueLeavesTheSystemDirectoryAlone) {
 }
 
 } // namespace
+
+namespace {
+
+// Where the prefix came from and why the value was passed over, for the
+// trace: each kind of answer once.
+TEST(Resolve, Origin) {
+    struct OriginCase {
+        const char* name;
+        Script platform;
+        TargetSource source;
+        ValuePassedOver passedOver;
+    };
+    Script noKey = Absent();
+    noKey.valueStatus = TARGET_KEY_ABSENT;
+    Script tooLarge = Absent();
+    tooLarge.valueStatus = TARGET_VALUE_TOO_LARGE;
+    const OriginCase cases[] = {
+        {"value used", Value("D:\\Drivers"), TargetSource::kRegistry, ValuePassedOver::kNo},
+        {"no key", noKey, TargetSource::kSystemDrive, ValuePassedOver::kNoKey},
+        {"no value", Absent(), TargetSource::kSystemDrive, ValuePassedOver::kNoValue},
+        {"too large", tooLarge, TargetSource::kSystemDrive, ValuePassedOver::kTooLarge},
+        {"empty", Value(""), TargetSource::kSystemDrive, ValuePassedOver::kEmpty},
+        {"259 characters", Value(k259), TargetSource::kSystemDrive, ValuePassedOver::kTooLong},
+        {"empty, no system directory", Value("", ""), TargetSource::kCurrentDirectory,
+         ValuePassedOver::kEmpty},
+        {"not NT", NotNt(), TargetSource::kCurrentDirectory, ValuePassedOver::kNotNtFamily},
+    };
+    for (const OriginCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        script = c.platform;
+        char result[kTargetDirSize];
+        TargetDirOrigin origin = {TargetSource::kCurrentDirectory, ValuePassedOver::kNo};
+        ResolveTargetDirectoryOn(result, kScripted, &origin);
+        EXPECT_EQ(origin.source, c.source);
+        EXPECT_EQ(origin.passedOver, c.passedOver);
+    }
+}
+
+} // namespace

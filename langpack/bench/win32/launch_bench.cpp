@@ -4,9 +4,12 @@
 // target directory named by the registry value; langpack_idle.exe (the same
 // imports, no work) as often; and langpack.exe with the rejected switch /L20
 // (the same image, no work). Prints the median wall time of each, the
-// difference, and the median peak working set and peak pagefile use of the
-// first two. A run with an unexpected exit code, or a langpack run that does
+// difference, and the median peak working set and peak pagefile use of all
+// three. A run with an unexpected exit code, or a langpack run that does
 // not leave the set's five files, makes the figures void.
+//
+// Also, in this process: the set's five files written with and without the
+// flush, and the cost of one trace line when no debugger listens.
 //
 // Memory: Windows still answers GetProcessMemoryInfo for an exited process
 // whose handle is open; Wine answers zeros once the process is gone. So the
@@ -17,10 +20,13 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include "trace.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -211,6 +217,77 @@ bool SetInPlace(const std::string& dir, int set, const std::array<int64_t, kMemb
     return true;
 }
 
+std::vector<char> ReadWhole(const std::string& path) {
+    std::vector<char> bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char chunk[65536];
+        size_t n = 0;
+        while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+            bytes.insert(bytes.end(), chunk, chunk + n);
+        }
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+// The file calls langpack.exe makes for one set (create, write, flush or
+// not, rename while open, close), timed in this process for the set's five
+// files: the flush's cost without the noise of process start-up. Median ms.
+double TimeSetWrites(const std::string& dir, const std::vector<std::vector<char>>& files,
+                     bool flush, int runs, LARGE_INTEGER frequency) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        LARGE_INTEGER start;
+        LARGE_INTEGER end;
+        QueryPerformanceCounter(&start);
+        for (size_t m = 0; m < files.size(); ++m) {
+            const std::string temp = dir + "\\~lp0000" + std::to_string(m) + ".tmp";
+            const std::wstring target = L"KWT5D1jp." + std::to_wstring(m);
+            HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+            DWORD written = 0;
+            WriteFile(h, files[m].data(), static_cast<DWORD>(files[m].size()), &written, nullptr);
+            if (flush) {
+                FlushFileBuffers(h);
+            }
+            std::wstring full(dir.begin(), dir.end());
+            full += L"\\" + target;
+            std::vector<unsigned char> info(sizeof(FILE_RENAME_INFO) +
+                                            (full.size() + 1) * sizeof(WCHAR));
+            auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(info.data());
+            rename->ReplaceIfExists = TRUE;
+            rename->FileNameLength = static_cast<DWORD>(full.size() * sizeof(WCHAR));
+            std::memcpy(rename->FileName, full.c_str(), full.size() * sizeof(WCHAR));
+            SetFileInformationByHandle(h, FileRenameInfo, info.data(),
+                                       static_cast<DWORD>(info.size()));
+            CloseHandle(h);
+        }
+        QueryPerformanceCounter(&end);
+        times.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                        static_cast<double>(frequency.QuadPart));
+    }
+    return Median(times);
+}
+
+// One trace line as langpack.exe writes it, with nobody listening (this
+// program runs without a debugger): median microseconds per line over
+// batches of 1000.
+double TimeTraceLine(int batches, LARGE_INTEGER frequency) {
+    std::vector<double> perLine;
+    for (int b = 0; b < batches; ++b) {
+        LARGE_INTEGER start;
+        LARGE_INTEGER end;
+        QueryPerformanceCounter(&start);
+        for (int i = 0; i < 1000; ++i) {
+            TraceLine("%s: written", "C:\\_zelt\\KWT5D1us.DLL");
+        }
+        QueryPerformanceCounter(&end);
+        perLine.push_back(1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+                          static_cast<double>(frequency.QuadPart));
+    }
+    return Median(perLine);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -261,7 +338,7 @@ int main(int argc, char** argv) {
     QueryPerformanceFrequency(&frequency);
     Samples work;
     Samples baseline;
-    std::vector<double> rejected;
+    Samples rejected;
     bool ok = true;
     // Timed runs, then watched runs, each pair interleaved so that drift on
     // the shared machine hits both alike; the first pair is a warm-up.
@@ -299,18 +376,40 @@ int main(int argc, char** argv) {
         }
         // The same image with a rejected switch: its start-up without the
         // work, which tells the image's own cost from the install's.
-        if (ok && !watch) {
-            ok = Start(langpack, "langpack.exe /L20", false, frequency, &r);
+        if (ok) {
+            ok = Start(langpack, "langpack.exe /L20", watch, frequency, &r);
             if (ok && r.exitCode != 87) {
                 std::fprintf(stderr, "langpack.exe /L20 exited with %lu\n", r.exitCode);
                 ok = false;
             }
             if (ok && counted) {
-                rejected.push_back(r.ms);
+                Add(&rejected, r, watch);
             }
         }
     }
     RestoreValue(saved);
+    double writeMs = 0;
+    double writeFlushMs = 0;
+    if (ok) {
+        std::vector<std::vector<char>> files;
+        for (int m = 0; m < kMembers; ++m) {
+            char name[32];
+            std::snprintf(name, sizeof name, "\\file%04d.%03d", largest, m + 1);
+            files.push_back(ReadWhole(payload + name));
+        }
+        const std::string writes = root + "\\writes";
+        CreateDirectoryA(writes.c_str(), nullptr);
+        // Interleaved halves, so that drift hits both alike.
+        std::vector<double> plain;
+        std::vector<double> flushed;
+        for (int half = 0; half < 2 * runs; ++half) {
+            const bool flush = half % 2 == 1;
+            (flush ? flushed : plain).push_back(TimeSetWrites(writes, files, flush, 1, frequency));
+        }
+        writeMs = Median(plain);
+        writeFlushMs = Median(flushed);
+        RemoveDir(writes);
+    }
     RemoveDirectoryA(root.c_str());
     if (!ok) {
         std::fprintf(stderr, "error: a run failed, no figures\n");
@@ -326,11 +425,15 @@ int main(int argc, char** argv) {
     std::printf("set %d\nset_bytes %lld\nlargest_member_bytes %lld\nruns %d\n", largest,
                 static_cast<long long>(largestTotal), static_cast<long long>(largestMember), runs);
     std::printf("langpack_ms %.1f\nidle_ms %.1f\ndiff_ms %.1f\n", workMs, idleMs, workMs - idleMs);
-    std::printf("rejected_ms %.1f\n", Median(rejected));
+    std::printf("rejected_ms %.1f\n", Median(rejected.ms));
+    std::printf("rejected_peak_ws %.0f\nrejected_peak_pagefile %.0f\n",
+                Median(rejected.peakWorkingSet), Median(rejected.peakPagefile));
     std::printf("langpack_peak_ws %.0f\nidle_peak_ws %.0f\ndiff_peak_ws %.0f\n", workWs, idleWs,
                 workWs - idleWs);
     std::printf("langpack_peak_pagefile %.0f\nidle_peak_pagefile %.0f\ndiff_peak_pagefile %.0f\n",
                 workPf, idlePf, workPf - idlePf);
+    std::printf("write_set_ms %.2f\nwrite_set_flush_ms %.2f\n", writeMs, writeFlushMs);
+    std::printf("trace_line_us %.2f\n", TimeTraceLine(runs, frequency));
     std::printf("limit_bytes %lld\n",
                 static_cast<long long>(largestMember + static_cast<int64_t>(kMemoryAllowance)));
     return 0;
