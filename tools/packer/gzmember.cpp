@@ -20,7 +20,7 @@ void putLe32(std::vector<unsigned char>& out, std::uint32_t v) {
 int MakeGzipMember(const unsigned char* data, std::size_t size, const char* fname,
                    std::uint32_t mtime, std::vector<unsigned char>& out) {
     if (size == 0) return kGzMemberEmpty;
-    if (static_cast<std::uint64_t>(size) >= 0x100000000ULL) return kGzMemberTooLarge;
+    if (std::uint64_t{size} >> 32 != 0) return kGzMemberTooLarge;
     constexpr std::array<unsigned char, 4> kMagicCmFlags{0x1F, 0x8B, 8, 0x08}; // FNAME only
     out.assign(kMagicCmFlags.begin(), kMagicCmFlags.end());
     putLe32(out, mtime);
@@ -36,7 +36,7 @@ int MakeGzipMember(const unsigned char* data, std::size_t size, const char* fnam
     const std::size_t head = out.size();
     // deflateBound's uLong is 32 bits on Windows; stored blocks cost 5 bytes
     // per 16 KB, so this bound holds for every size below 4 GiB.
-    const std::uint64_t bound = size + size / 16000 * 5 + 64;
+    const std::uint64_t bound = std::uint64_t{size} + size / 16000 * 5 + 64;
     if (bound > SIZE_MAX - head) {
         deflateEnd(&strm);
         return kGzMemberTooLarge;
