@@ -94,7 +94,12 @@ std::string SourcePath(const std::string& dir, int index) {
     char name[16];
     GzMemberName(index, name);
     std::string path = dir;
-    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+#ifdef _WIN32
+    constexpr char kSeparator = '\\';
+#else
+    constexpr char kSeparator = '/';
+#endif
+    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += kSeparator;
     return path + name;
 }
 
