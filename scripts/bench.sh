@@ -6,7 +6,7 @@
 #   BENCH_NATIVE=... BENCH_WIN32=... scripts/bench.sh   (other folders)
 # The Wine rows use the 32-bit build where this host runs i386 code, else the
 # 64-bit one (build/bench-win64 or BENCH_WIN64), and the table says which.
-#   BENCH_REPETITIONS, BENCH_LOOKUPS, BENCH_LAUNCHES   (repetitions of each part)
+#   BENCH_REPETITIONS, BENCH_LOOKUPS, BENCH_LAUNCHES, BENCH_PACKS   (repetitions of each part)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 native=${BENCH_NATIVE:-build/bench}
@@ -21,7 +21,7 @@ reps=${BENCH_REPETITIONS:-5}
 cmake --preset bench -B "$native" >/dev/null
 cmake --build "$native" -j 2 --target langpack_bench drvbridge_bench reader_oracle_tests >/dev/null
 cmake --preset "$preset" -B "$win" -DZELT_BENCH=ON >/dev/null
-cmake --build "$win" -j 2 --target reader_scan lookup_bench launch_bench >/dev/null
+cmake --build "$win" -j 2 --target reader_scan lookup_bench launch_bench pack_bench >/dev/null
 
 ppds="$native/ppds"
 if [ ! -d "$ppds" ] || [ "$(ls "$ppds" | wc -l)" -lt 20 ]; then
@@ -53,6 +53,9 @@ LC_ALL=C sh cmake/wine-run.sh "$width" "$prefix" "$win/bin/lookup_bench.exe" "${
 # Measure 5: langpack.exe with the measuring payload against the idle program.
 LC_ALL=C sh cmake/wine-run.sh "$width" "$prefix" "$win/bin/measure/launch_bench.exe" "${BENCH_LAUNCHES:-31}" \
   >"$out/launch.txt"
+# Measure 6: lppack.exe packing the measuring payload against its idle run.
+LC_ALL=C sh cmake/wine-run.sh "$width" "$prefix" "$win/bin/measure/pack_bench.exe" "${BENCH_PACKS:-5}" \
+  >"$out/pack.txt"
 
 python3 - "$out" "$preset" <<'PY'
 import json, sys
@@ -73,6 +76,7 @@ def pairs(name):
     return {k: float(v) for k, v in (line.split() for line in open(f"{out}/{name}.txt"))}
 lk = pairs("lookup")
 ln = pairs("launch")
+pk = pairs("pack")
 kb = lambda b: f"{b / 1024:.0f} KB"
 limit = ln["limit_bytes"]
 rows = [
@@ -100,6 +104,12 @@ rows = [
    f"{kb(ln['langpack_peak_ws'])} vs {kb(ln['idle_peak_ws'])}", f"<= {kb(limit)}"),
   ("  peak pagefile use above idle", kb(ln["diff_peak_pagefile"]),
    f"{kb(ln['langpack_peak_pagefile'])} vs {kb(ln['idle_peak_pagefile'])}", f"<= {kb(limit)}"),
+  ("6 lppack.exe, measuring payload vs idle", f"{pk['pack_ms']:.0f} vs {pk['idle_ms']:.0f} ms",
+   f"output {kb(pk['output_bytes'])}", "report"),
+  ("  peak working set, pack vs idle", kb(pk["pack_peak_ws"] - pk["idle_peak_ws"]),
+   f"{kb(pk['pack_peak_ws'])} vs {kb(pk['idle_peak_ws'])}", "report"),
+  ("  peak pagefile use, pack vs idle", kb(pk["pack_peak_pagefile"] - pk["idle_peak_pagefile"]),
+   f"{kb(pk['pack_peak_pagefile'])} vs {kb(pk['idle_peak_pagefile'])}", "report"),
 ]
 print(f"Wine rows (2w, 4, 5): the {preset} build")
 print(f"{'measure':44} {'median':30} {'ratio':40} target")

@@ -172,14 +172,15 @@ bool PackFiles(PackJob& job) {
     }
     if (!ok) return false;
     Bytes data;
+    Bytes member; // room for the largest; each member is kept at its own size
     for (int i = 0; i < kPackFiles; ++i) {
         const std::string path = SourcePath(job.dir, i);
         if (std::string why = ReadSource(path, data); !why.empty()) return complain(path, why);
         char name[16];
         GzMemberName(i, name);
-        const int rc = MakeGzipMember(data.data(), data.size(), name, job.time,
-                                      job.members[static_cast<std::size_t>(i)]);
+        const int rc = MakeGzipMember(data.data(), data.size(), name, job.time, member);
         if (rc != kGzMemberOk) return complain(path, "cannot be compressed (out of memory?)");
+        job.members[static_cast<std::size_t>(i)].assign(member.begin(), member.end());
         job.sourceBytes += data.size();
     }
     return true;
@@ -189,7 +190,7 @@ bool MakeProgram(PackJob& job, Bytes& out) {
     const ResType* found = FindType(job.tree, "DEVFILE");
     ResType& devfile = job.tree.types[static_cast<std::size_t>(found - job.tree.types.data())];
     for (std::size_t i = 0; i < devfile.names.size(); ++i)
-        devfile.names[i].leaves[0].data = job.members[i];
+        devfile.names[i].leaves[0].data = std::move(job.members[i]);
     if (std::string why = WriteWithResources(job.pe, job.tree, out); !why.empty())
         return complain(job.input, "cannot be rewritten: " + why);
     return true;

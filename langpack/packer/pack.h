@@ -24,7 +24,7 @@ struct PackJob {
     // Filled in by the steps below.
     PeImage pe;
     ResTree tree;
-    std::array<Bytes, kPackFiles> members;
+    std::array<Bytes, kPackFiles> members; // until MakeProgram moves them into tree
     std::uint64_t sourceBytes = 0;
 };
 
@@ -41,7 +41,8 @@ std::string SourcePath(const std::string& dir, int index);
 // Every file's size checked first (all problems reported), then each read
 // and packed in turn.
 [[nodiscard]] bool PackFiles(PackJob& job);
-// The new program's bytes: the members in place of the input's.
+// The new program's bytes: the members (moved into the tree) in place of the
+// input's.
 [[nodiscard]] bool MakeProgram(PackJob& job, Bytes& out);
 
 // Whole file; the reason when it cannot be read. Files of 4 GiB or more and

@@ -77,7 +77,8 @@ bool resourceBytes(HMODULE module, LPCSTR name, LPCSTR type, const unsigned char
 
 // Member i decoded on its own and held against the file it came from.
 std::string checkMember(const PackJob& job, int i, const unsigned char* data, DWORD size) {
-    const Bytes& made = job.members[static_cast<std::size_t>(i)];
+    const Bytes& made =
+        FindType(job.tree, "DEVFILE")->names[static_cast<std::size_t>(i)].leaves[0].data;
     if (size != made.size() || std::memcmp(data, made.data(), size) != 0)
         return "differs from the member that was packed";
     Bytes source;
