@@ -4,6 +4,7 @@
 // Changes HKCU (the target directory), so it runs under the "registry" lock.
 
 #include <windows.h>
+#include <imagehlp.h>
 
 #include <gtest/gtest.h>
 
@@ -176,6 +177,12 @@ TEST_F(Lppack, PackedProgramInstallsTheNewFiles) {
     ASSERT_EQ(run.code, kOk) << run.output;
     EXPECT_NE(run.output.find("every member read back and checked"), std::string::npos)
         << run.output;
+    // The header checksum as the system's own image helper computes it.
+    DWORD header = 0;
+    DWORD computed = 0;
+    ASSERT_EQ(MapFileAndCheckSumA(out.c_str(), &header, &computed), CHECKSUM_SUCCESS);
+    EXPECT_EQ(header, computed);
+    EXPECT_NE(header, 0u);
     const std::string folder = out.substr(0, out.find_last_of('\\'));
     EXPECT_EQ(List(folder), std::vector<std::string>{out.substr(folder.size() + 1)})
         << "only the program is left in its folder";
