@@ -6,8 +6,6 @@
 // 1: refused or failed, with a message naming the file and the reason, and
 // no NEW.exe (nor a temporary file) left behind; 2: a wrong command line.
 
-#include <windows.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
