@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "pe_image.h"
 #include "support/program_files.h"
 
 namespace {
@@ -267,6 +268,7 @@ struct Refusal {
         arrange;
     DWORD code;
     std::vector<const char*> messages;
+    const char* epoch = nullptr; // SOURCE_DATE_EPOCH for the run
 };
 
 std::string CopyBenchFiles(const std::string& dir) {
@@ -287,6 +289,22 @@ void Truncate(const std::string& path, LONGLONG size) {
     EXPECT_TRUE(SetFilePointerEx(h, at, nullptr, FILE_BEGIN));
     EXPECT_TRUE(SetEndOfFile(h));
     CloseHandle(h);
+}
+
+// langpack.exe without its last member (id 200), written by the packer's
+// own rewriting code so that everything else stays well formed.
+std::string LangpackWithoutLastMember(const std::string& path) {
+    const std::string bytes = Slurp(Langpack());
+    PeImage pe;
+    ResTree tree;
+    Bytes out;
+    EXPECT_EQ(ParsePe(Bytes(bytes.begin(), bytes.end()), pe), "");
+    EXPECT_EQ(ReadResources(pe, tree), "");
+    for (ResType& t : tree.types)
+        if (&t == FindType(tree, "DEVFILE")) t.names.pop_back();
+    EXPECT_EQ(WriteWithResources(pe, tree, out), "");
+    Spit(path, std::string(out.begin(), out.end()));
+    return path;
 }
 
 // langpack.exe with one UTF-16 text of its version block changed.
@@ -361,6 +379,18 @@ const Refusal kRefusals[] = {
      },
      kRefused,
      {"other.exe: its version block is not langpack.exe's of ZeltDrv"}},
+    {"a langpack.exe with 99 members",
+     [](auto& dir, auto& into, auto&, auto&) {
+         CopyBenchFiles(dir);
+         into = LangpackWithoutLastMember(Work() + "\\short.exe");
+     },
+     kRefused,
+     {"short.exe: holds 99 \"DEVFILE\" resources, not 100: not langpack.exe"}},
+    {"a bad SOURCE_DATE_EPOCH",
+     [](auto& dir, auto&, auto&, auto&) { CopyBenchFiles(dir); },
+     kRefused,
+     {"SOURCE_DATE_EPOCH: not a Unix time of 32 bits: yesterday"},
+     "yesterday"},
     {"an output in a missing folder",
      [](auto& dir, auto&, auto& out, auto&) {
          CopyBenchFiles(dir);
@@ -407,7 +437,7 @@ TEST_F(Lppack, RefusesAndLeavesNoOutput) {
         std::string extra;
         r.arrange(dir, into, out, extra);
         const std::vector<std::string> before = List(outDir);
-        const Outcome run = Pack(dir, into, out, extra);
+        const Outcome run = Pack(dir, into, out, extra, r.epoch);
         EXPECT_EQ(run.code, r.code) << run.output;
         for (const char* message : r.messages)
             EXPECT_NE(run.output.find(message), std::string::npos)
