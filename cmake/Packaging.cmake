@@ -1,4 +1,4 @@
-# The shipped tree. The win32 build installs langpack.exe, the i386
+# The shipped tree. The win32 build installs langpack.exe, lppack.exe (tools/), the i386
 # drvbridge.dll (bin/), its import library and import definition (lib/) and
 # drvbridge.h; the win64 build installs the x64 drvbridge.dll and its import
 # library (x64/). Both install the CMake package (lib/cmake/drvbridge/), the
@@ -8,6 +8,8 @@
 # langpack.exe ships as the 32-bit program only; it runs on 64-bit Windows.
 if(TARGET langpack AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   install(TARGETS langpack RUNTIME DESTINATION bin)
+  # The packer for a driver team's own files, 32-bit like the program it fills.
+  install(TARGETS lppack RUNTIME DESTINATION tools)
 endif()
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md")
 install(FILES ${CMAKE_SOURCE_DIR}/CHANGELOG.md ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
@@ -20,7 +22,7 @@ if(BUILD_TESTING AND TARGET langpack AND TARGET drvbridge)
   else()
     set(machine i386)
   endif()
-  foreach(module langpack drvbridge)
+  foreach(module langpack drvbridge lppack)
     add_test(NAME contract_${module}
       COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/pecheck.py
               ${module} $<TARGET_FILE:${module}> --version ${PROJECT_VERSION} --machine ${machine})

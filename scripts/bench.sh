@@ -6,7 +6,7 @@
 #   BENCH_NATIVE=... BENCH_WIN32=... scripts/bench.sh   (other folders)
 # The Wine rows use the 32-bit build where this host runs i386 code, else the
 # 64-bit one (build/bench-win64 or BENCH_WIN64), and the table says which.
-#   BENCH_REPETITIONS, BENCH_LOOKUPS, BENCH_LAUNCHES   (repetitions of each part)
+#   BENCH_REPETITIONS, BENCH_LOOKUPS, BENCH_LAUNCHES, BENCH_PACKS   (repetitions of each part)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 native=${BENCH_NATIVE:-build/bench}
@@ -26,7 +26,7 @@ reps=${BENCH_REPETITIONS:-5}
 cmake --preset bench -B "$native" >/dev/null
 cmake --build "$native" -j 2 --target langpack_bench drvbridge_bench reader_oracle_tests >/dev/null
 cmake --preset "$preset" -B "$win" -DZELT_BENCH=ON >/dev/null
-cmake --build "$win" -j 2 --target reader_scan lookup_bench launch_bench trace_bench >/dev/null
+cmake --build "$win" -j 2 --target reader_scan lookup_bench launch_bench trace_bench pack_bench >/dev/null
 
 ppds="$native/ppds"
 if [ ! -d "$ppds" ] || [ "$(ls "$ppds" | wc -l)" -lt 20 ]; then
@@ -60,6 +60,9 @@ LC_ALL=C sh cmake/wine-run.sh "$width" "$prefix" "$win/bin/measure/launch_bench.
 # Measure 6: the bridge's failure trace with no debugger listening.
 LC_ALL=C sh cmake/wine-run.sh "$width" "$prefix" "$win/bin/trace_bench.exe" "${BENCH_LAUNCHES:-31}" \
   >"$out/trace.txt"
+# Measure 7: lppack.exe packing the measuring payload against its idle run.
+LC_ALL=C sh cmake/wine-run.sh "$width" "$prefix" "$win/bin/measure/pack_bench.exe" "${BENCH_PACKS:-5}" \
+  >"$out/pack.txt"
 
 python3 - "$out" "$preset" <<'PY'
 import json, sys
@@ -81,6 +84,7 @@ def pairs(name):
 lk = pairs("lookup")
 ln = pairs("launch")
 tr = pairs("trace")
+pk = pairs("pack")
 kb = lambda b: f"{b / 1024:.0f} KB"
 limit = ln["limit_bytes"]
 rows = [
@@ -117,8 +121,14 @@ rows = [
   ("6 traced failure, no debugger: null handle", f"{tr['null_handle_us']:.1f} us per call",
    f"OutputDebugStringA alone {tr['ods_us']:.1f} us", "report"),
   ("  GetExclusive, no such printer (traced)", f"{tr['unknown_printer_us']:.1f} us per call", "", ""),
+  ("7 lppack.exe, measuring payload vs idle", f"{pk['pack_ms']:.0f} vs {pk['idle_ms']:.0f} ms",
+   f"output {kb(pk['output_bytes'])}", "report"),
+  ("  peak working set, pack vs idle", kb(pk["pack_peak_ws"] - pk["idle_peak_ws"]),
+   f"{kb(pk['pack_peak_ws'])} vs {kb(pk['idle_peak_ws'])}", "report"),
+  ("  peak pagefile use, pack vs idle", kb(pk["pack_peak_pagefile"] - pk["idle_peak_pagefile"]),
+   f"{kb(pk['pack_peak_pagefile'])} vs {kb(pk['idle_peak_pagefile'])}", "report"),
 ]
-print(f"Wine rows (2w, 4, 5, 6): the {preset} build")
+print(f"Wine rows (2w, 4, 5, 6, 7): the {preset} build")
 print(f"{'measure':44} {'median':30} {'ratio':40} target")
 for r in rows:
     print(f"{r[0]:44} {r[1]:30} {r[2]:40} {r[3]}")

@@ -38,7 +38,7 @@ for preset in win32 win64; do
     { cat "$build/$preset.configure.log" >&2; exit 1; }
   # What ships, and the 64-bit langpack.exe that the reproducibility check
   # and the signing test use.
-  cmake --build "$build/$preset" -j 2 --target langpack drvbridge
+  cmake --build "$build/$preset" -j 2 --target langpack drvbridge lppack
 done
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/win32/CMakeCache.txt")
@@ -53,6 +53,7 @@ done
 # Packed file -> (module, machine, built file it came from)
 shipped=(
   "bin/langpack.exe langpack i386 $build/win32/bin/langpack.exe"
+  "tools/lppack.exe lppack i386 $build/win32/bin/lppack.exe"
   "bin/drvbridge.dll drvbridge i386 $build/win32/bin/drvbridge.dll"
   "x64/drvbridge.dll drvbridge amd64 $build/win64/bin/drvbridge.dll"
 )

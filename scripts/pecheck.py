@@ -10,6 +10,11 @@ tree) and fails on any drift from what installers and applications rely on.
     pecheck.py drvbridge PATH/drvbridge.dll [--no-version | --version X.Y.Z]
                                             [--machine i386|amd64]
                                             [--signed] [--same-as UNSIGNED]
+    pecheck.py lppack PATH/lppack.exe [the same options]
+
+langpack also fits a program that lppack.exe wrote (the packed copy keeps
+langpack.exe's contract). lppack is the packer shipped in tools/: a console
+program with the same manifest and version block.
 
 With --version the VERSIONINFO block must carry that file and product
 version, the company and product names and the binary's own file name.
@@ -43,6 +48,7 @@ BRIDGE_EXPORTS = [
 MACHINES = {"i386": (0x14C, 0x10B), "amd64": (0x8664, 0x20B)}
 IMAGE_FILE_DLL = 0x2000
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+IMAGE_SUBSYSTEM_WINDOWS_CUI = 3
 RT_VERSION = 16
 RT_MANIFEST = 24
 CREATEPROCESS_MANIFEST_RESOURCE_ID = 1
@@ -57,7 +63,7 @@ SUPPORTED_OS = {
 SECURITY_DIRECTORY = 4
 WIN_CERT_REVISION_2_0 = 0x0200
 WIN_CERT_TYPE_PKCS_SIGNED_DATA = 0x0002
-FILE_NAMES = {"langpack": "langpack.exe", "drvbridge": "drvbridge.dll"}
+FILE_NAMES = {"langpack": "langpack.exe", "drvbridge": "drvbridge.dll", "lppack": "lppack.exe"}
 
 
 class Pe:
@@ -359,6 +365,17 @@ def check_langpack(pe, failures, version, machine="i386", kind="langpack", want_
         check_version(pe, failures, version, FILE_NAMES[kind])
 
 
+def check_lppack(pe, failures, version, machine="i386", kind="lppack", want_signed=False):
+    check_common(pe, failures, want_dll=False, machine=machine, want_signed=want_signed)
+    if pe.subsystem != IMAGE_SUBSYSTEM_WINDOWS_CUI:
+        failures.append("subsystem %d, not Windows console" % pe.subsystem)
+    if "DEVFILE" in pe.resources():
+        failures.append('carries "DEVFILE" resources: a langpack program, not the packer')
+    check_manifest(pe, failures)
+    if version:
+        check_version(pe, failures, version, FILE_NAMES[kind])
+
+
 def check_drvbridge(pe, failures, version, machine="i386", kind="drvbridge", want_signed=False):
     check_common(pe, failures, want_dll=True, machine=machine, want_signed=want_signed)
     module, base, table, addrs, stamp = pe.exports()
@@ -382,7 +399,8 @@ def check_drvbridge(pe, failures, version, machine="i386", kind="drvbridge", wan
 
 
 def main(argv):
-    if len(argv) < 3 or argv[1] not in ("langpack", "drvbridge"):
+    checks = {"langpack": check_langpack, "drvbridge": check_drvbridge, "lppack": check_lppack}
+    if len(argv) < 3 or argv[1] not in checks:
         print(__doc__, file=sys.stderr)
         return 2
     opts = argv[3:]
@@ -416,7 +434,7 @@ def main(argv):
     with open(argv[2], "rb") as f:
         pe = Pe(f.read())
     failures = []
-    check = check_langpack if argv[1] == "langpack" else check_drvbridge
+    check = checks[argv[1]]
     check(pe, failures, version, machine, want_signed=want_signed)
     if same_as is not None:
         check_same_as(pe, same_as, failures)

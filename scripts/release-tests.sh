@@ -19,6 +19,8 @@
 #   given time-stamp URL is used, a wrong password fails;
 # - the signed langpack.exe still installs a set, the signed drvbridge.dll
 #   still loads and answers;
+# - the released lppack.exe packs other files into the signed langpack.exe,
+#   and the result, signed again, verifies and installs them;
 # - a consumer project finds the package (find_package(drvbridge CONFIG)),
 #   builds for i386 and x64 (on i386 through the decorated names of
 #   drvbridge_stdcall.def), imports every export by its plain name, calls
@@ -94,10 +96,10 @@ verified_by_us() {  # the log of a good verification by our certificate
     grep -q "^Message digest algorithm *: SHA256" "$1"
 }
 
-shipped=(bin/langpack.exe bin/drvbridge.dll x64/drvbridge.dll)
-built_in=(win32/bin/langpack.exe win32/bin/drvbridge.dll win64/bin/drvbridge.dll)
-modules=(langpack drvbridge drvbridge)
-machines=(i386 i386 amd64)
+shipped=(bin/langpack.exe bin/drvbridge.dll x64/drvbridge.dll tools/lppack.exe)
+built_in=(win32/bin/langpack.exe win32/bin/drvbridge.dll win64/bin/drvbridge.dll win32/bin/lppack.exe)
+modules=(langpack drvbridge drvbridge lppack)
+machines=(i386 i386 amd64 i386)
 
 unpack() {  # unpack ZIP DIR
   rm -rf "$2"
@@ -170,12 +172,12 @@ for f in bin/langpack.exe bin/drvbridge.dll lib/libdrvbridge.dll.a lib/drvbridge
          include/drvbridge.h x64/drvbridge.dll x64/libdrvbridge.dll.a \
          lib/cmake/drvbridge/drvbridge-config.cmake lib/cmake/drvbridge/drvbridge-config-version.cmake \
          lib/cmake/drvbridge/drvbridge-targets-x86.cmake lib/cmake/drvbridge/drvbridge-targets-x64.cmake \
-         docs/drvbridge.md docs/langpack.md docs/release.md CHANGELOG.md LICENSE; do
+         tools/lppack.exe docs/drvbridge.md docs/langpack.md docs/release.md CHANGELOG.md LICENSE; do
   check "the ZIP holds $f" test -f "$tree/$f"
 done
-check "the ZIP holds exactly three programs and DLLs" \
+check "the ZIP holds exactly four programs and DLLs" \
   test "$(cd "$tree" && find . -iname '*.exe' -o -iname '*.dll' | LC_ALL=C sort | tr '\n' ' ')" = \
-       "./bin/drvbridge.dll ./bin/langpack.exe ./x64/drvbridge.dll "
+       "./bin/drvbridge.dll ./bin/langpack.exe ./tools/lppack.exe ./x64/drvbridge.dll "
 check "the packed import definition is drvbridge/drvbridge_stdcall.def" \
   cmp -s "$tree/lib/drvbridge_stdcall.def" "$root/drvbridge/drvbridge_stdcall.def"
 
@@ -293,6 +295,51 @@ else
   bad "the x64 build of langpack.exe, signed, verifies"
 fi
 install_set 64 "$build/signed64/langpack.exe" "$pkg/win64/langpack/payload/packed" "signed x64 langpack.exe"
+
+# ---------------------------------------------------------------- lppack
+# A driver team's workflow from the signed ZIP: 100 files of its own packed
+# into the signed langpack.exe by tools/lppack.exe, signed with the team's
+# certificate (the unrelated one here), verified, and one set installed.
+team_workflow() {
+  local files=$build/team-files out=$build/team/langpack.exe target=$build/wineprefix32/drive_c/zelt-team
+  local s m n rc=0
+  rm -rf "$files" "$build/team" "$target"
+  mkdir -p "$files" "$build/team" "$target"
+  for s in $(seq 0 19); do
+    for m in 1 2 3 4 5; do
+      n=$(printf 'file%04d.%03d' "$s" "$m")
+      { echo "team file $n"; head -c $((300 + 97 * s * m)) /dev/zero | tr '\0' "$m"; } >"$files/$n"
+    done
+  done
+  wine_run 32 "$build/lppack.log" "$tree/tools/lppack.exe" --dir "$(winpath "$files")" \
+    --into "$(winpath "$tree/bin/langpack.exe")" --out "$(winpath "$out")" || rc=$?
+  check "the released lppack.exe packs a team's files into the signed langpack.exe (exit $rc)" \
+    test "$rc" -eq 0
+  check "and says that the result must be signed again" grep -q "again before shipping it" "$build/lppack.log"
+  refuse "the packed program carries no signature" verify "$out" "$work/cert/cert.pem" "$build/verify.log"
+  env ZELT_SIGN_PFX="$work/other/cert.pfx" ZELT_SIGN_PASSWORD_FILE="$work/other/password" \
+    bash scripts/sign.sh "$out" >/dev/null
+  check "signed with the team's certificate, it verifies against that certificate" \
+    verify "$out" "$work/other/cert.pem" "$build/verify.log"
+  check "contract holds on the team's signed program" \
+    python3 scripts/pecheck.py langpack "$out" --version "$version" --signed
+  wine_run 32 "$build/wine.log" reg add 'HKCU\SOFTWARE\KAVEN\ZeltDrv' /v _ZELTDirectory /t REG_SZ \
+    /d 'C:\zelt-team' /f || bad "setting the target directory in the registry"
+  rc=0
+  wine_run 32 "$build/wine.log" "$out" /L7 || rc=$?
+  check "the team's signed program installs set 7 (exit $rc)" test "$rc" -eq 0
+  local names=(KWT5D1it.DLL KWT5D1it.HLP KWT5D1it.cnt KWT5DSit.HLP KWT5DSit.cnt)
+  for m in 1 2 3 4 5; do
+    check "${names[$((m - 1))]} is the team's file0007.00$m, byte for byte" \
+      cmp -s "$target/${names[$((m - 1))]}" "$files/file0007.00$m"
+  done
+}
+echo "== a driver team's files packed with the released lppack.exe"
+if [ "$i386_runs" = yes ]; then
+  team_workflow
+else
+  skip "the released lppack.exe under 32-bit Wine: $i386_reason"
+fi
 
 # ---------------------------------------------------------------- consumer
 # The package as a CMake user meets it. The project's toolchain files keep

@@ -8,7 +8,7 @@
 // DIR/payload.rc. MTIME is SOURCE_DATE_EPOCH when set, else a fixed time, so
 // that two runs over the same inputs give the same bytes.
 
-#include <zlib.h>
+#include "gzmember.h"
 
 #include <array>
 #include <cerrno>
@@ -25,7 +25,6 @@ constexpr int kSets = 20;
 constexpr int kMembers = 5;
 constexpr int kFirstId = 101;
 constexpr std::uint32_t kFixedMtime = 946684800; // 2000-01-01 00:00:00 UTC
-constexpr unsigned char kOsNtfs = 11;
 
 struct PackState {
     std::string outDir;
@@ -44,11 +43,6 @@ std::string memberName(int index) {
     char name[32];
     std::snprintf(name, sizeof name, "file%04d.%03d", index / kMembers, index % kMembers + 1);
     return name;
-}
-
-void putLe32(std::vector<unsigned char>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<unsigned char>(v >> (8 * i)));
 }
 
 // Whole file into memory. Sizes of 4 GiB or more cannot be told by ISIZE,
@@ -78,36 +72,11 @@ void putLe32(std::vector<unsigned char>& out, std::uint32_t v) {
     return status;
 }
 
-// One gzip member: fixed 10-byte header with FNAME, raw deflate, trailer.
 [[nodiscard]] int gzipMember(const std::vector<unsigned char>& data, const std::string& fname,
                              std::uint32_t mtime, std::vector<unsigned char>& out) {
-    constexpr std::array<unsigned char, 4> kMagicCmFlags{0x1F, 0x8B, 8, 0x08}; // FNAME only
-    out.assign(kMagicCmFlags.begin(), kMagicCmFlags.end());
-    putLe32(out, mtime);
-    out.push_back(0); // XFL
-    out.push_back(kOsNtfs);
-    out.insert(out.end(), fname.begin(), fname.end());
-    out.push_back(0);
-
-    z_stream strm{};
-    if (deflateInit2(&strm, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
-        return fail("deflateInit2 failed", fname);
-    const std::size_t head = out.size();
-    out.resize(head + deflateBound(&strm, static_cast<uLong>(data.size())));
-    strm.next_in = const_cast<Bytef*>(data.data());
-    strm.avail_in = static_cast<uInt>(data.size());
-    strm.next_out = out.data() + head;
-    strm.avail_out = static_cast<uInt>(out.size() - head);
-    const int rc = deflate(&strm, Z_FINISH);
-    const std::size_t produced = strm.total_out;
-    deflateEnd(&strm);
-    if (rc != Z_STREAM_END) return fail("deflate did not finish", fname);
-    out.resize(head + produced);
-
-    const auto crc = crc32(0L, data.data(), static_cast<uInt>(data.size()));
-    putLe32(out, static_cast<std::uint32_t>(crc));
-    putLe32(out, static_cast<std::uint32_t>(data.size()));
-    return 0;
+    return MakeGzipMember(data.data(), data.size(), fname.c_str(), mtime, out) == kGzMemberOk
+               ? 0
+               : fail("cannot compress", fname);
 }
 
 [[nodiscard]] int writeFile(const std::string& path, const void* data, std::size_t size) {
