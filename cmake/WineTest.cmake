@@ -38,6 +38,8 @@ if(BUILD_TESTING)
         "Wine tests need to know:\n${err}")
     endif()
     message(STATUS "32-bit Wine tests: ${note}")
+    # For the few tests that do not go through the runner.
+    set(ZELT_HOST_I386_DECISION ${decision})
     file(WRITE ${CMAKE_BINARY_DIR}/host-i386.txt "${note}\n")
     string(REPLACE "'" "" why "${why}")
     set(runner_env "decision=${decision}
