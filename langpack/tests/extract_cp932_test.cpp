@@ -25,19 +25,6 @@ constexpr char kFolder[] = "\x95\x5C\x83\x5C"; // 表ソ
 constexpr char kHelp[] = "KWT5D1jp.HLP";
 constexpr char kTrailName[] = "\x95\x5C.HLP"; // 表.HLP
 
-void RemoveTree(const std::string& dir) {
-    for (const auto& n : Listing(dir)) {
-        const std::string p = dir + "\\" + n;
-        SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (GetFileAttributesA(p.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(p);
-        } else {
-            DeleteFileA(p.c_str());
-        }
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 class ExtractCp932 : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -33,19 +33,6 @@ constexpr uint32_t kEmpty = 8;    // ISIZE 0
 constexpr uint32_t kTooShort = 9; // three bytes
 constexpr uint32_t kUnknown = 99;
 
-void RemoveTree(const std::string& dir) {
-    for (const auto& n : Listing(dir)) {
-        const std::string p = dir + "\\" + n;
-        SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (GetFileAttributesA(p.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(p);
-        } else {
-            DeleteFileA(p.c_str());
-        }
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 // A fresh folder per test; every test ends by checking that nothing but the
 // expected names is left in it.
 class Extract : public ::testing::Test {

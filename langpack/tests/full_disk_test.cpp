@@ -23,18 +23,11 @@ using namespace program_files;
 
 constexpr DWORD kOk = 0;
 constexpr DWORD kFailed = 0xFFFFFFFFu;
-constexpr char kKey[] = "SOFTWARE\\KAVEN\\ZeltDrv";
-constexpr char kValue[] = "_ZELTDirectory";
 constexpr DWORD kPage = 4096;
 constexpr char kFillerPrefix[] = "filler";
 
 const char* const kSetNames[] = {"KWT5D1us.DLL", "KWT5D1us.HLP", "KWT5D1us.cnt", "KWT5DSus.HLP",
                                  "KWT5DSus.cnt"};
-
-DWORD Install(const std::string& switches) {
-    const std::string app = ProgramDir() + "\\langpack.exe";
-    return Start(app, "\"" + app + "\" " + switches);
-}
 
 // All bytes written, or false: on a full disk the write itself reports it.
 bool WriteFileBytes(const std::string& path, const std::string& bytes) {
@@ -53,17 +46,6 @@ void Clear(const std::string& dir) {
     for (const std::string& name : List(dir)) {
         DeleteFileA((dir + "\\" + name).c_str());
     }
-}
-
-void SetDirectoryValue(const std::string& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>(text.size() + 1)),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
 }
 
 // Fills the disk with one-page files, then frees `pages` of them again.
@@ -122,7 +104,7 @@ class FullDisk : public testing::Test {
     }
     void TearDown() override {
         Clear(kMount);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+        DeleteDirectoryKey();
     }
     static std::string Previous(const std::string& name) { return "previous " + name + "\r\n"; }
 

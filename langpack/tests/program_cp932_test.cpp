@@ -20,69 +20,7 @@ namespace {
 
 using namespace program_files;
 
-constexpr char kKey[] = "SOFTWARE\\KAVEN\\ZeltDrv";
-constexpr char kValue[] = "_ZELTDirectory";
 constexpr char kFolder[] = "\x95\x5C\x83\x5C"; // 表ソ
-
-std::string Langpack() {
-    return ProgramDir() + "\\langpack.exe";
-}
-
-DWORD Install(const std::string& switches) {
-    return Start(Langpack(), "\"" + Langpack() + "\" " + switches);
-}
-
-void RemoveTree(const std::string& dir) {
-    for (const std::string& name : List(dir)) {
-        const std::string path = dir + "\\" + name;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(path);
-        } else {
-            DeleteFileA(path.c_str());
-        }
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
-void SetDirectoryValue(const std::string& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>(text.size() + 1)),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-FILETIME Year2000() {
-    SYSTEMTIME st = {};
-    st.wYear = 2000;
-    st.wMonth = 1;
-    st.wDay = 1;
-    FILETIME ft;
-    SystemTimeToFileTime(&st, &ft);
-    return ft;
-}
-
-void SetOld(const std::string& path) {
-    HANDLE h =
-        CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
-    const FILETIME old = Year2000();
-    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &old)) << path;
-    CloseHandle(h);
-}
-
-bool IsOld(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-        return false;
-    }
-    const FILETIME old = Year2000();
-    return CompareFileTime(&data.ftLastWriteTime, &old) == 0;
-}
 
 std::vector<std::string> Sorted(std::vector<std::string> names) {
     std::sort(names.begin(), names.end());
@@ -167,7 +105,7 @@ TEST(ProgramCp932, SetIntoADoubleByteFolder) {
         RemoveTree(folder);
     }
     RemoveTree(own);
-    RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+    DeleteDirectoryKey();
 }
 
 } // namespace

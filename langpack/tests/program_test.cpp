@@ -25,13 +25,7 @@ using namespace program_files;
 constexpr DWORD kOk = 0;
 constexpr DWORD kFailed = 0xFFFFFFFFu;
 constexpr DWORD kRejected = 87;
-constexpr char kKey[] = "SOFTWARE\\KAVEN\\ZeltDrv";
-constexpr char kValue[] = "_ZELTDirectory";
 constexpr char kFallbackDir[] = "C:\\_zelt";
-
-std::string Langpack() {
-    return ProgramDir() + "\\langpack.exe";
-}
 
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -42,19 +36,6 @@ void Spit(const std::string& path, const std::string& bytes) {
     ASSERT_NE(f, nullptr) << path;
     std::fwrite(bytes.data(), 1, bytes.size(), f);
     std::fclose(f);
-}
-
-void RemoveTree(const std::string& dir) {
-    for (const std::string& name : List(dir)) {
-        const std::string path = dir + "\\" + name;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(path);
-        } else {
-            DeleteFileA(path.c_str());
-        }
-    }
-    RemoveDirectoryA(dir.c_str());
 }
 
 // The five names of a set, sorted as List() gives them.
@@ -68,45 +49,6 @@ std::vector<std::string> SetNames(const std::string& code) {
 
 const char* const kCodes[] = {"jp", "us", "cz", "dn", "gm", "sp", "fr", "it", "hn", "dt",
                               "nw", "pl", "pr", "fn", "sw", "ru", "cs", "ct", "kr", "he"};
-
-void SetDirectoryValue(const std::string& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>(text.size() + 1)),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-FILETIME Year2000() {
-    SYSTEMTIME st = {};
-    st.wYear = 2000;
-    st.wMonth = 1;
-    st.wDay = 1;
-    FILETIME ft;
-    SystemTimeToFileTime(&st, &ft);
-    return ft;
-}
-
-void SetOld(const std::string& path) {
-    HANDLE h =
-        CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
-    const FILETIME old = Year2000();
-    SetFileTime(h, nullptr, nullptr, &old);
-    CloseHandle(h);
-}
-
-bool IsOld(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-        return false;
-    }
-    const FILETIME old = Year2000();
-    return CompareFileTime(&data.ftLastWriteTime, &old) == 0;
-}
 
 class Program : public testing::Test {
   protected:
@@ -122,12 +64,9 @@ class Program : public testing::Test {
     }
     void TearDown() override {
         RemoveTree(root);
-        RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+        DeleteDirectoryKey();
     }
     std::string In(const std::string& name) const { return target + "\\" + name; }
-    DWORD Install(const std::string& switches) const {
-        return Start(Langpack(), "\"" + Langpack() + "\" " + switches);
-    }
 
     std::string root;
     std::string target;
@@ -425,7 +364,7 @@ TEST_F(Program, RelativeValueLandsUnderTheCurrentDirectory) {
 }
 
 TEST_F(Program, FallbackDirectoryOnTheSystemDrive) {
-    RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+    DeleteDirectoryKey();
     RemoveTree(kFallbackDir);
     EXPECT_EQ(Install("/L1"), kFailed) << "C:\\_zelt absent";
     EXPECT_FALSE(Exists(kFallbackDir)) << "the fallback directory was created";
@@ -459,21 +398,12 @@ PROCESS_INFORMATION Launch(const std::string& switches) {
     return process;
 }
 
-DWORD Finish(const PROCESS_INFORMATION& process) {
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0xDEAD;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
-}
-
 // The bytes of a clean install of the set, by name.
 std::vector<std::string> CleanSet(const std::string& root, int set, DWORD* exitCode) {
     const std::string clean = root + "\\clean" + std::to_string(set);
     CreateDirectoryA(clean.c_str(), nullptr);
     SetDirectoryValue(clean);
-    *exitCode = Start(Langpack(), "\"" + Langpack() + "\" /L" + std::to_string(set));
+    *exitCode = Install("/L" + std::to_string(set));
     std::vector<std::string> bytes;
     for (const std::string& name : SetNames(kCodes[set])) {
         bytes.push_back(Slurp(clean + "\\" + name));

@@ -19,27 +19,6 @@ namespace {
 
 using namespace program_files;
 
-constexpr char kKey[] = "SOFTWARE\\KAVEN\\ZeltDrv";
-constexpr char kValue[] = "_ZELTDirectory";
-
-void SetDirectoryValue(const std::string& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, kValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                             static_cast<DWORD>(text.size() + 1)),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-}
-
-void RemoveTree(const std::string& dir) {
-    for (const std::string& name : List(dir)) {
-        DeleteFileA((dir + "\\" + name).c_str());
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 // "{dir}" in a line stands for the target folder.
 std::vector<std::string> Expand(const std::vector<std::string>& lines, const std::string& dir) {
     std::vector<std::string> out;
@@ -187,7 +166,7 @@ TEST(Trace, LinesOfEachCase) {
             ASSERT_EQ(Start(langpack, "\"" + langpack + "\" /L1"), 0u);
         }
         if (c.setup == Setup::kNoKey) {
-            RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+            DeleteDirectoryKey();
             RemoveTree("C:\\_zelt");
         }
 
@@ -205,7 +184,7 @@ TEST(Trace, LinesOfEachCase) {
         }
     }
     RemoveTree(root);
-    RegDeleteKeyA(HKEY_CURRENT_USER, kKey);
+    DeleteDirectoryKey();
 }
 
 } // namespace

@@ -39,17 +39,6 @@ std::string Work() {
     return std::string(temp) + "lppack-test-" + std::to_string(GetCurrentProcessId());
 }
 
-void RemoveTree(const std::string& dir) {
-    for (const std::string& name : List(dir)) {
-        const std::string path = dir + "\\" + name;
-        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
-            RemoveTree(path);
-        else
-            DeleteFileA(path.c_str());
-    }
-    RemoveDirectoryA(dir.c_str());
-}
-
 void Spit(const std::string& path, const std::string& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr) << path;
@@ -101,10 +90,6 @@ Outcome Start(const std::string& app, const std::string& args, const char* epoch
 
 std::string Lppack() {
     return ProgramDir() + "\\lppack.exe";
-}
-
-std::string Langpack() {
-    return ProgramDir() + "\\langpack.exe";
 }
 
 Outcome Pack(const std::string& dir, const std::string& into, const std::string& out,

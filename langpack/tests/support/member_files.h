@@ -1,5 +1,5 @@
 // Files around the extraction tests: whole-file reads and writes, the raw
-// (decoded) bytes of a test member, and a folder's names. The including
+// (decoded) bytes of a test member, a folder's names and its removal. The including
 // target defines ZELT_MEMBERS_DIR, the folder make_members.py wrote.
 #pragma once
 
@@ -58,6 +58,20 @@ inline std::set<std::string> Listing(const std::string& dir) {
         FindClose(h);
     }
     return names;
+}
+
+// Removes the folder and everything below it, read-only files too.
+inline void RemoveTree(const std::string& dir) {
+    for (const auto& n : Listing(dir)) {
+        const std::string p = dir + "\\" + n;
+        SetFileAttributesA(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (GetFileAttributesA(p.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(p);
+        } else {
+            DeleteFileA(p.c_str());
+        }
+    }
+    RemoveDirectoryA(dir.c_str());
 }
 
 } // namespace member_files

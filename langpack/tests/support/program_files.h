@@ -1,6 +1,7 @@
 // What the program tests need to start langpack.exe as its caller does and
 // to look at the files it leaves: the test program's folder, CreateProcessA
-// with an exact command line, a folder's names and a file's bytes.
+// with an exact command line, the registry value that names the target
+// folder, a folder's names, a file's bytes and its write time.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -20,6 +21,17 @@ inline std::string ProgramDir() {
     return dir.substr(0, dir.find_last_of('\\'));
 }
 
+// Waits for a started program, closes its handles and gives its exit code
+// (0xDEAD when there is none).
+inline DWORD Finish(const PROCESS_INFORMATION& process) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0xDEAD;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
 // The exit code, or 0xDEAD (and a failure) when the program did not start.
 inline DWORD Start(const std::string& app, const std::string& commandLine,
                    const char* currentDir = nullptr) {
@@ -32,12 +44,37 @@ inline DWORD Start(const std::string& app, const std::string& commandLine,
         ADD_FAILURE() << "CreateProcessA: " << GetLastError();
         return 0xDEAD;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0xDEAD;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+    return Finish(process);
+}
+
+inline std::string Langpack() {
+    return ProgramDir() + "\\langpack.exe";
+}
+
+// langpack.exe started with its quoted path and then `switches`.
+inline DWORD Install(const std::string& switches) {
+    return Start(Langpack(), "\"" + Langpack() + "\" " + switches);
+}
+
+// Where the driver's installer records the target folder (HKCU).
+inline constexpr char kDirectoryKey[] = "SOFTWARE\\KAVEN\\ZeltDrv";
+inline constexpr char kDirectoryValue[] = "_ZELTDirectory";
+
+// The value goes in as ANSI bytes, as the installer writes it.
+inline void SetDirectoryValue(const std::string& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kDirectoryKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, kDirectoryValue, 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+inline void DeleteDirectoryKey() {
+    RegDeleteKeyA(HKEY_CURRENT_USER, kDirectoryKey);
 }
 
 // Sorted, without "." and "..".
@@ -93,6 +130,49 @@ inline std::string MakeFolderOfLength(const std::string& base, size_t length) {
         }
     }
     return path.size() == length ? path : "";
+}
+
+// Removes the folder and everything below it, read-only files too.
+inline void RemoveTree(const std::string& dir) {
+    for (const std::string& name : List(dir)) {
+        const std::string path = dir + "\\" + name;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(path);
+        } else {
+            DeleteFileA(path.c_str());
+        }
+    }
+    RemoveDirectoryA(dir.c_str());
+}
+
+// A write time no run of the program can give a file.
+inline FILETIME Year2000() {
+    SYSTEMTIME st = {};
+    st.wYear = 2000;
+    st.wMonth = 1;
+    st.wDay = 1;
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    return ft;
+}
+
+inline void SetOld(const std::string& path) {
+    HANDLE h =
+        CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    const FILETIME old = Year2000();
+    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &old)) << path;
+    CloseHandle(h);
+}
+
+inline bool IsOld(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    const FILETIME old = Year2000();
+    return CompareFileTime(&data.ftLastWriteTime, &old) == 0;
 }
 
 } // namespace program_files
