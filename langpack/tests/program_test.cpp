@@ -386,15 +386,27 @@ std::vector<std::string> TempFiles(const std::string& dir) {
     return found;
 }
 
-// langpack.exe started and left running; the caller waits or kills.
+// langpack.exe started and left running; the caller waits or kills. Wine
+// now and then refuses one of several processes started at once with
+// ERROR_INTERNAL_ERROR; that start is tried again, any other refusal fails.
 PROCESS_INFORMATION Launch(const std::string& switches) {
     std::string line = "\"" + Langpack() + "\" " + switches;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    EXPECT_TRUE(CreateProcessA(Langpack().c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process))
-        << GetLastError();
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (CreateProcessA(Langpack().c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           nullptr, &startup, &process)) {
+            return process;
+        }
+        error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR) {
+            break;
+        }
+        Sleep(20);
+    }
+    ADD_FAILURE() << "CreateProcessA failed, error " << error;
     return process;
 }
 
