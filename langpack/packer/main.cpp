@@ -5,10 +5,14 @@
 // Exit code 0: NEW.exe written and every member read back and checked;
 // 1: refused or failed, with a message naming the file and the reason, and
 // no NEW.exe (nor a temporary file) left behind; 2: a wrong command line.
+// Running out of memory, or anything else the C++ library throws, is a
+// refusal too (exit 1 with a message), never the runtime's own exit 3.
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "pack.h"
@@ -53,9 +57,7 @@ bool parseTime(const char* text, std::uint32_t& t) {
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     Options o;
     if (!parseArgs(argc, argv, o)) {
         std::fputs(kUsage, stderr);
@@ -88,4 +90,19 @@ int main(int argc, char** argv) {
                 o.out.c_str(), static_cast<unsigned long long>(job.sourceBytes), program.size(),
                 static_cast<unsigned long>(job.time));
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("lppack: out of memory: nothing was written\n", stderr);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "lppack: failed (%s): nothing was written\n", e.what());
+    } catch (...) {
+        std::fputs("lppack: failed: nothing was written\n", stderr);
+    }
+    return 1;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 #include <utility>
 
 namespace {
@@ -22,14 +23,29 @@ bool get32(const Bytes& b, std::size_t at, std::uint32_t& v) {
     return true;
 }
 
-void put16(Bytes& b, std::size_t at, std::uint32_t v) {
-    b[at] = static_cast<unsigned char>(v);
-    b[at + 1] = static_cast<unsigned char>(v >> 8);
+// A buffer being written: a write that would leave it is dropped and
+// remembered, and the caller refuses the result.
+struct Sink {
+    Bytes& b;
+    bool ok = true;
+};
+
+void put16(Sink& s, std::size_t at, std::uint32_t v) {
+    if (at > s.b.size() || s.b.size() - at < 2) {
+        s.ok = false;
+        return;
+    }
+    s.b[at] = static_cast<unsigned char>(v);
+    s.b[at + 1] = static_cast<unsigned char>(v >> 8);
 }
 
-void put32(Bytes& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = static_cast<unsigned char>(v >> (8 * i));
+void put32(Sink& s, std::size_t at, std::uint32_t v) {
+    if (at > s.b.size() || s.b.size() - at < 4) {
+        s.ok = false;
+        return;
+    }
+    for (std::size_t i = 0; i < 4; ++i)
+        s.b[at + i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
 std::uint64_t alignUp(std::uint64_t v, std::uint32_t a) {
@@ -45,13 +61,30 @@ struct RsrcView {
     std::uint32_t vsize;
 };
 
+// What one walk of the tree may take: each directory once, and no more
+// bytes of names and data than the section holds, so entries that all point
+// at the same subdirectories or the same data cannot multiply the work.
+struct WalkBudget {
+    std::set<std::uint32_t> directories;
+    std::size_t bytes = 0;
+};
+
+std::string spend(const RsrcView& v, WalkBudget& budget, std::size_t bytes) {
+    if (bytes > v.size - budget.bytes)
+        return "the resource tree holds more bytes than its section (shared entries)";
+    budget.bytes += bytes;
+    return {};
+}
+
 bool viewed(const RsrcView& v, std::uint32_t off, std::size_t len) {
     return off <= v.size && v.size - off >= len;
 }
 
-std::string readDirHeader(const RsrcView& v, std::uint32_t off, ResDirHeader& h,
+std::string readDirHeader(const RsrcView& v, WalkBudget& budget, std::uint32_t off, ResDirHeader& h,
                           std::size_t& count) {
     if (!viewed(v, off, 16)) return "a resource directory lies outside the section";
+    if (!budget.directories.insert(off).second)
+        return "a resource directory is reached twice (shared subdirectories)";
     const Bytes& b = *v.file;
     const std::size_t at = v.start + off;
     std::uint16_t named = 0;
@@ -68,7 +101,7 @@ std::string readDirHeader(const RsrcView& v, std::uint32_t off, ResDirHeader& h,
     return {};
 }
 
-std::string readKey(const RsrcView& v, std::uint32_t name, ResKey& key) {
+std::string readKey(const RsrcView& v, WalkBudget& budget, std::uint32_t name, ResKey& key) {
     if ((name & 0x80000000u) == 0) {
         if (name > 0xFFFF) return "a resource id above 65535";
         key.id = name;
@@ -78,6 +111,7 @@ std::string readKey(const RsrcView& v, std::uint32_t name, ResKey& key) {
     std::uint16_t len = 0;
     if (!viewed(v, off, 2) || !get16(*v.file, v.start + off, len) || !viewed(v, off + 2, 2u * len))
         return "a resource name lies outside the section";
+    if (std::string why = spend(v, budget, 2u + 2u * len); !why.empty()) return why;
     key.named = true;
     for (std::size_t i = 0; i < len; ++i) {
         std::uint16_t c = 0;
@@ -88,15 +122,15 @@ std::string readKey(const RsrcView& v, std::uint32_t name, ResKey& key) {
 }
 
 // Entry i of the directory at `off`: its key and the offset it points to.
-std::string readEntry(const RsrcView& v, std::uint32_t off, std::size_t i, ResKey& key,
-                      std::uint32_t& target) {
+std::string readEntry(const RsrcView& v, WalkBudget& budget, std::uint32_t off, std::size_t i,
+                      ResKey& key, std::uint32_t& target) {
     std::uint32_t name = 0;
     (void)get32(*v.file, v.start + off + 16 + 8 * i, name);
     (void)get32(*v.file, v.start + off + 20 + 8 * i, target);
-    return readKey(v, name, key);
+    return readKey(v, budget, name, key);
 }
 
-std::string readLeaf(const RsrcView& v, std::uint32_t target, ResLeaf& leaf) {
+std::string readLeaf(const RsrcView& v, WalkBudget& budget, std::uint32_t target, ResLeaf& leaf) {
     if (target & 0x80000000u) return "a resource tree deeper than type, name and language";
     if (!viewed(v, target, 16)) return "a resource data entry lies outside the section";
     std::uint32_t rva = 0;
@@ -107,6 +141,7 @@ std::string readLeaf(const RsrcView& v, std::uint32_t target, ResLeaf& leaf) {
     if (rva < v.va || rva - v.va > v.vsize || v.vsize - (rva - v.va) < size ||
         !viewed(v, rva - v.va, size))
         return "resource data lies outside the resource section";
+    if (std::string why = spend(v, budget, size); !why.empty()) return why;
     const auto from = v.file->begin() + static_cast<std::ptrdiff_t>(v.start + (rva - v.va));
     leaf.data.assign(from, from + size);
     return {};
@@ -132,7 +167,7 @@ std::size_t dirSize(std::size_t n) {
     return 16 + 8 * n;
 }
 
-void writeDirHeader(Bytes& s, std::size_t at, const ResDirHeader& h, const auto& children) {
+void writeDirHeader(Sink& s, std::size_t at, const ResDirHeader& h, const auto& children) {
     std::size_t named = 0;
     for (const auto& c : children)
         named += c.key.named ? 1 : 0;
@@ -146,7 +181,7 @@ void writeDirHeader(Bytes& s, std::size_t at, const ResDirHeader& h, const auto&
 
 // Writes a name string at `strAt` (advancing it) and returns the entry's
 // name field.
-std::uint32_t keyField(Bytes& s, const ResKey& key, std::size_t& strAt) {
+std::uint32_t keyField(Sink& s, const ResKey& key, std::size_t& strAt) {
     if (!key.named) return key.id;
     const std::size_t at = strAt;
     put16(s, at, static_cast<std::uint32_t>(key.name.size()));
@@ -156,7 +191,8 @@ std::uint32_t keyField(Bytes& s, const ResKey& key, std::size_t& strAt) {
     return 0x80000000u | static_cast<std::uint32_t>(at);
 }
 
-Bytes buildSection(const ResTree& tree, std::uint32_t va) {
+// The new section's bytes in `out`; false if a write would have left it.
+bool buildSection(const ResTree& tree, std::uint32_t va, Bytes& out) {
     std::size_t dirBytes = dirSize(tree.types.size());
     std::size_t leaves = 0;
     std::size_t strBytes = 0;
@@ -178,7 +214,8 @@ Bytes buildSection(const ResTree& tree, std::uint32_t va) {
     lay.data = static_cast<std::size_t>(alignUp(lay.strings + strBytes, 8));
     lay.end = lay.data + dataBytes;
 
-    Bytes s(lay.end, 0);
+    out.assign(lay.end, 0);
+    Sink s{out};
     std::size_t dirAt = 0;
     std::size_t nextDir = dirSize(tree.types.size());
     std::size_t entryAt = lay.entries;
@@ -217,13 +254,14 @@ Bytes buildSection(const ResTree& tree, std::uint32_t va) {
                 put32(s, entryAt + 4, static_cast<std::uint32_t>(l.data.size()));
                 put32(s, entryAt + 8, l.codepage);
                 entryAt += 16;
+                if (dataAt > out.size() || out.size() - dataAt < l.data.size()) return false;
                 std::copy(l.data.begin(), l.data.end(),
-                          s.begin() + static_cast<std::ptrdiff_t>(dataAt));
+                          out.begin() + static_cast<std::ptrdiff_t>(dataAt));
                 dataAt += static_cast<std::size_t>(alignUp(l.data.size(), 8));
             }
         }
     }
-    return s;
+    return s.ok;
 }
 
 } // namespace
@@ -258,7 +296,8 @@ std::string ParsePe(Bytes bytes, PeImage& pe) {
         (pe.sectAlign & (pe.sectAlign - 1)) != 0 || pe.sectAlign < pe.fileAlign)
         return "bad section or file alignment";
     const std::size_t secAt = pe.opt + optsize;
-    if (secAt + 40 * std::size_t{nsections} > b.size()) return "truncated section table";
+    const std::size_t headersEnd = secAt + 40 * std::size_t{nsections};
+    if (headersEnd > b.size()) return "truncated section table";
     for (std::size_t i = 0; i < nsections; ++i) {
         PeSection s{};
         s.header = secAt + 40 * i;
@@ -271,6 +310,11 @@ std::string ParsePe(Bytes bytes, PeImage& pe) {
         (void)get32(b, s.header + 36, s.characteristics);
         if (s.rawsize != 0 && (s.rawptr > b.size() || b.size() - s.rawptr < s.rawsize))
             return std::string("section ") + s.name + " lies beyond the end of the file";
+        // The rewrite keeps the headers where they are and moves what follows
+        // the resources: they must come before every section's data.
+        if (s.rawsize != 0 && s.rawptr < headersEnd)
+            return std::string("section ") + s.name +
+                   " starts before the end of the PE header and section table";
         if (!pe.sections.empty() && s.va <= pe.sections.back().va)
             return "sections out of address order";
         pe.sections.push_back(s);
@@ -298,33 +342,38 @@ std::string ReadResources(const PeImage& pe, ResTree& tree) {
     const PeSection& sec = pe.sections[static_cast<std::size_t>(pe.rsrc)];
     RsrcView v{&pe.bytes, sec.rawptr, std::min(sec.rawsize, sec.vsize ? sec.vsize : sec.rawsize),
                sec.va, sec.vsize ? sec.vsize : sec.rawsize};
+    WalkBudget budget;
     std::size_t ntypes = 0;
-    if (std::string why = readDirHeader(v, 0, tree.header, ntypes); !why.empty()) return why;
+    if (std::string why = readDirHeader(v, budget, 0, tree.header, ntypes); !why.empty())
+        return why;
     for (std::size_t i = 0; i < ntypes; ++i) {
         ResType t;
         std::uint32_t tdir = 0;
-        if (std::string why = readEntry(v, 0, i, t.key, tdir); !why.empty()) return why;
+        if (std::string why = readEntry(v, budget, 0, i, t.key, tdir); !why.empty()) return why;
         if ((tdir & 0x80000000u) == 0) return "a resource type without a directory";
         tdir &= 0x7FFFFFFFu;
         std::size_t nnames = 0;
-        if (std::string why = readDirHeader(v, tdir, t.header, nnames); !why.empty()) return why;
+        if (std::string why = readDirHeader(v, budget, tdir, t.header, nnames); !why.empty())
+            return why;
         for (std::size_t j = 0; j < nnames; ++j) {
             ResName n;
             std::uint32_t ndir = 0;
-            if (std::string why = readEntry(v, tdir, j, n.key, ndir); !why.empty()) return why;
+            if (std::string why = readEntry(v, budget, tdir, j, n.key, ndir); !why.empty())
+                return why;
             if ((ndir & 0x80000000u) == 0) return "a resource name without a directory";
             ndir &= 0x7FFFFFFFu;
             std::size_t nlangs = 0;
-            if (std::string why = readDirHeader(v, ndir, n.header, nlangs); !why.empty())
+            if (std::string why = readDirHeader(v, budget, ndir, n.header, nlangs); !why.empty())
                 return why;
             for (std::size_t k = 0; k < nlangs; ++k) {
                 ResKey lang;
                 std::uint32_t target = 0;
                 ResLeaf leaf;
-                if (std::string why = readEntry(v, ndir, k, lang, target); !why.empty()) return why;
+                if (std::string why = readEntry(v, budget, ndir, k, lang, target); !why.empty())
+                    return why;
                 if (lang.named) return "a resource language given by name";
                 leaf.language = lang.id;
-                if (std::string why = readLeaf(v, target, leaf); !why.empty()) return why;
+                if (std::string why = readLeaf(v, budget, target, leaf); !why.empty()) return why;
                 n.leaves.push_back(std::move(leaf));
             }
             t.names.push_back(std::move(n));
@@ -409,7 +458,9 @@ std::string WriteWithResources(const PeImage& pe, const ResTree& tree, Bytes& ou
     }
     if (limit < oldRawEnd) return "the signature overlaps the sections";
 
-    const Bytes section = buildSection(tree, rs.va);
+    Bytes section;
+    if (!buildSection(tree, rs.va, section))
+        return "the new resource section does not fit its own layout";
     const std::uint64_t newRaw = alignUp(section.size(), pe.fileAlign);
     const std::uint64_t newSpan = alignUp(section.size(), pe.sectAlign);
     const std::int64_t fileDelta =
@@ -426,13 +477,14 @@ std::string WriteWithResources(const PeImage& pe, const ResTree& tree, Bytes& ou
     out.insert(out.end(), b.begin() + static_cast<std::ptrdiff_t>(oldRawEnd),
                b.begin() + static_cast<std::ptrdiff_t>(limit));
 
+    Sink o{out};
     auto shift32 = [&](std::size_t at, std::int64_t delta) {
         std::uint32_t v = 0;
         (void)get32(out, at, v);
-        put32(out, at, static_cast<std::uint32_t>(static_cast<std::int64_t>(v) + delta));
+        put32(o, at, static_cast<std::uint32_t>(static_cast<std::int64_t>(v) + delta));
     };
-    put32(out, rs.header + 8, static_cast<std::uint32_t>(section.size()));
-    put32(out, rs.header + 16, static_cast<std::uint32_t>(newRaw));
+    put32(o, rs.header + 8, static_cast<std::uint32_t>(section.size()));
+    put32(o, rs.header + 16, static_cast<std::uint32_t>(newRaw));
     for (std::size_t i = ri + 1; i < pe.sections.size(); ++i) {
         const PeSection& s = pe.sections[i];
         shift32(s.header + 12, rvaDelta);
@@ -442,10 +494,10 @@ std::string WriteWithResources(const PeImage& pe, const ResTree& tree, Bytes& ou
         std::uint32_t rva = 0;
         (void)get32(out, pe.dirs + 8 * d, rva);
         if (d == kResourceDirectory) {
-            put32(out, pe.dirs + 8 * d + 4, static_cast<std::uint32_t>(section.size()));
+            put32(o, pe.dirs + 8 * d + 4, static_cast<std::uint32_t>(section.size()));
         } else if (d == kSecurityDirectory) {
-            put32(out, pe.dirs + 8 * d, 0);
-            put32(out, pe.dirs + 8 * d + 4, 0);
+            put32(o, pe.dirs + 8 * d, 0);
+            put32(o, pe.dirs + 8 * d + 4, 0);
         } else if (rva >= rs.va + oldSpan) {
             shift32(pe.dirs + 8 * d, rvaDelta);
         }
@@ -453,7 +505,8 @@ std::string WriteWithResources(const PeImage& pe, const ResTree& tree, Bytes& ou
     if (pe.symbols != 0) shift32(pe.pe + 12, fileDelta);
     shift32(pe.opt + 56, rvaDelta);                                      // SizeOfImage
     shift32(pe.opt + 8, static_cast<std::int64_t>(newRaw) - rs.rawsize); // SizeOfInitializedData
-    put32(out, pe.opt + 64, PeChecksum(out, pe.opt + 64));
+    put32(o, pe.opt + 64, PeChecksum(out, pe.opt + 64));
+    if (!o.ok) return "a header to update lies outside the new program";
     return {};
 }
 

@@ -371,6 +371,24 @@ const Refusal kRefusals[] = {
      },
      kRefused,
      {"short.exe: holds 99 \"DEVFILE\" resources, not 100: not langpack.exe"}},
+    // Both once wrote past the end of the new program or ran out of memory
+    // (craft_pe.py makes them from the built program).
+    {"the headers after the resource section",
+     [](auto& dir, auto& into, auto&, auto&) {
+         CopyBenchFiles(dir);
+         into = std::string(ZELT_LPPACK_CRAFTED) + "\\header_after_resources.exe";
+     },
+     kRefused,
+     {"header_after_resources.exe: section .text starts before the end of the PE header and "
+      "section table: not langpack.exe"}},
+    {"10^8 leaves through shared subdirectories",
+     [](auto& dir, auto& into, auto&, auto&) {
+         CopyBenchFiles(dir);
+         into = std::string(ZELT_LPPACK_CRAFTED) + "\\shared_subdirectories.exe";
+     },
+     kRefused,
+     {"shared_subdirectories.exe: a resource directory is reached twice (shared "
+      "subdirectories): not langpack.exe"}},
     {"a bad SOURCE_DATE_EPOCH",
      [](auto& dir, auto&, auto&, auto&) { CopyBenchFiles(dir); },
      kRefused,

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -109,6 +110,7 @@ TEST(PeImage, RewriteKeepsResourcesAndMovesLaterSectionsIntact) {
 struct Damage {
     const char* what;
     std::function<void(Bytes&, const PeImage&)> apply;
+    const char* reason = nullptr; // part of the refusal's text, where it matters
 };
 
 // Offset of the resource section's raw data and of the first leaf's data
@@ -150,6 +152,39 @@ const Damage kDamage[] = {
          Put32(b, pe.dirs + 8 * kSecurityDirectory, static_cast<std::uint32_t>(b.size() - 16));
          Put32(b, pe.dirs + 8 * kSecurityDirectory + 4, 64);
      }},
+    // The rewrite patches the headers in place: they must lie before every
+    // section's data, or the patches land in moved bytes or past the end.
+    {"a section's data at offset 0",
+     [](Bytes& b, const PeImage& pe) { Put32(b, pe.sections[0].header + 20, 0); },
+     "starts before the end of the PE header and section table"},
+    {"the section table inside the resources",
+     [](Bytes& b, const PeImage& pe) {
+         const std::size_t table = pe.sections[0].header;
+         const std::size_t count = pe.sections.size();
+         const std::size_t moved = Rsrc(pe) + 256;
+         std::copy(b.begin() + static_cast<std::ptrdiff_t>(pe.pe),
+                   b.begin() + static_cast<std::ptrdiff_t>(table + 40 * count),
+                   b.begin() + static_cast<std::ptrdiff_t>(moved));
+         Put32(b, 0x3C, static_cast<std::uint32_t>(moved));
+     },
+     "starts before the end of the PE header and section table"},
+    // Entries that all point at one subdirectory multiply the leaves.
+    {"two types sharing one directory",
+     [](Bytes& b, const PeImage& pe) { Put32(b, Rsrc(pe) + 28, Get32(b, Rsrc(pe) + 20)); },
+     "a resource directory is reached twice"},
+    {"two names sharing the data entry of half the section",
+     [](Bytes& b, const PeImage& pe) {
+         const PeSection& s = pe.sections[static_cast<std::size_t>(pe.rsrc)];
+         const std::size_t r = Rsrc(pe);
+         const std::size_t type = r + (Get32(b, r + 20) & 0x7FFFFFFF);
+         const std::size_t first = r + (Get32(b, type + 20) & 0x7FFFFFFF);
+         const std::size_t second = r + (Get32(b, type + 28) & 0x7FFFFFFF);
+         const std::size_t entry = r + Get32(b, first + 20);
+         Put32(b, entry, s.va);
+         Put32(b, entry + 4, std::min(s.rawsize, s.vsize) / 2 + 8);
+         Put32(b, second + 20, Get32(b, first + 20));
+     },
+     "holds more bytes than its section"},
 };
 
 TEST(PeImage, DamagedCopiesAreRefusedWithAReason) {
@@ -164,6 +199,9 @@ TEST(PeImage, DamagedCopiesAreRefusedWithAReason) {
         std::string why = ParsePe(b, pe);
         if (why.empty()) why = ReadResources(pe, tree);
         EXPECT_NE(why, "");
+        if (d.reason != nullptr) {
+            EXPECT_NE(why.find(d.reason), std::string::npos) << why;
+        }
         std::printf("%-48s %s\n", d.what, why.c_str());
     }
 }
