@@ -13,7 +13,8 @@ build=${2:-build/fuzz}
 cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j 2 >/dev/null
 
-targets=(langpack:gunzip_fuzz langpack:cmdline_fuzz drvbridge:reader_fuzz drvbridge:quote_rule_fuzz)
+targets=(langpack:gunzip_fuzz langpack:cmdline_fuzz drvbridge:reader_fuzz drvbridge:quote_rule_fuzz
+         langpack/packer:pe_roundtrip_fuzz langpack/packer:res_tree_fuzz)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failed=0
@@ -22,8 +23,21 @@ for pair in "${targets[@]}"; do
   corpus=$module/fuzz/corpus/$target
   mkdir -p "$scratch/$target" "$scratch/$target-crash"
   log=$scratch/$target.log
+  # The packer's whole-program target also starts from the built langpack.exe
+  # of each width the Windows presets have made (the committed seeds are
+  # small programs).
+  built=$scratch/$target-built
+  mkdir -p "$built"
+  if [ "$target" = pe_roundtrip_fuzz ]; then
+    for width in win32 win64; do
+      if [ -f "build/$width/bin/langpack.exe" ]; then
+        cp "build/$width/bin/langpack.exe" "$built/langpack-$width.exe"
+      fi
+    done
+  fi
   if "$build/bin/$target" -max_total_time="$seconds" -print_final_stats=1 \
-       -artifact_prefix="$scratch/$target-crash/" "$scratch/$target" "$corpus" >"$log" 2>&1; then
+       -artifact_prefix="$scratch/$target-crash/" "$scratch/$target" "$corpus" "$built" \
+       >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1)
     ft=$(grep -o 'ft: [0-9]*' "$log" | tail -n 1)
