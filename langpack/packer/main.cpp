@@ -64,7 +64,7 @@ int run(int argc, char** argv) {
         return 2;
     }
     PackJob job;
-    job.dir = o.dir;
+    job.dir = FolderPrefix(o.dir);
     job.input = o.into;
     if (o.time != nullptr) {
         if (!parseTime(o.time, job.time)) {

@@ -90,17 +90,10 @@ std::string checkLangpack(const PeImage& pe, const ResTree& tree) {
 
 } // namespace
 
-std::string SourcePath(const std::string& dir, int index) {
+std::string SourcePath(const std::string& prefix, int index) {
     char name[16];
     GzMemberName(index, name);
-    std::string path = dir;
-#ifdef _WIN32
-    constexpr char kSeparator = '\\';
-#else
-    constexpr char kSeparator = '/';
-#endif
-    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += kSeparator;
-    return path + name;
+    return prefix + name;
 }
 
 std::string ReadSource(const std::string& path, Bytes& data) {

@@ -17,7 +17,7 @@ constexpr std::uint32_t kRtManifest = 24;
 constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFull; // ISIZE holds 32 bits
 
 struct PackJob {
-    std::string dir;   // folder of file0000.001 ... file0019.005
+    std::string dir;   // folder of file0000.001 ... file0019.005, as a prefix
     std::string input; // langpack.exe
     bool haveTime = false;
     std::uint32_t time = 0; // MTIME of every member
@@ -28,8 +28,10 @@ struct PackJob {
     std::uint64_t sourceBytes = 0;
 };
 
-// "DIR/file0000.001": the path of file `index` (5 * set + member - 1).
-std::string SourcePath(const std::string& dir, int index);
+// "PREFIXfile0000.001": the path of file `index` (5 * set + member - 1).
+// `prefix` is a folder ending in a separator (or a bare drive "C:", or
+// empty); FolderPrefix makes it, judging the last character as a whole.
+std::string SourcePath(const std::string& prefix, int index);
 
 // Reads and checks the input program: PE32 i386 or PE32+ x64 GUI program
 // with the 100 "DEVFILE" members (ids 101-200, language 1041, gzip), a

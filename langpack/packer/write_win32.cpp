@@ -34,11 +34,35 @@ std::uint32_t le32(const unsigned char* p) {
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
 
-std::string folderOf(const std::string& path) {
-    const std::size_t cut = path.find_last_of("\\/");
-    if (cut == std::string::npos) return ".";
-    if (cut == 0 || (cut == 2 && path[1] == ':')) return path.substr(0, cut + 1);
-    return path.substr(0, cut);
+bool isSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Offset of the last whole character of `path` in the system code page (a
+// trail byte 0x5C of a double-byte character is no separator), or npos.
+std::size_t lastCharAt(const std::string& path) {
+    std::size_t last = std::string::npos;
+    for (const char* p = path.c_str(); *p != '\0'; p = CharNextA(p))
+        last = static_cast<std::size_t>(p - path.c_str());
+    return last;
+}
+
+// The full path of `path` and the folder part of it, found by whole
+// characters; a drive-relative "C:new.exe" resolves against that drive's
+// current folder, not the process's.
+bool splitFull(const std::string& path, std::string& full, std::string& folder) {
+    char buffer[MAX_PATH];
+    const DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+    if (n == 0 || n >= MAX_PATH) return false;
+    full.assign(buffer, n);
+    std::size_t cut = std::string::npos;
+    for (const char* p = full.c_str(); *p != '\0'; p = CharNextA(p))
+        if (isSeparator(*p)) cut = static_cast<std::size_t>(p - full.c_str());
+    if (cut == std::string::npos) return false;
+    // A drive's root "C:\" keeps its separator.
+    const bool root = cut == 2 && full[1] == ':';
+    folder = full.substr(0, root ? cut + 1 : cut);
+    return true;
 }
 
 bool writeAll(const std::string& path, const Bytes& bytes, std::string& why) {
@@ -57,6 +81,8 @@ bool writeAll(const std::string& path, const Bytes& bytes, std::string& why) {
         ok = WriteFile(h, bytes.data() + done, chunk, &wrote, nullptr) && wrote == chunk;
         done += wrote;
     }
+    // On the disk before the rename makes it the output.
+    if (ok) ok = FlushFileBuffers(h) != 0;
     if (!ok) why = systemMessage(GetLastError());
     if (!CloseHandle(h) && ok) {
         why = systemMessage(GetLastError());
@@ -136,13 +162,20 @@ bool verify(const PackJob& job, const std::string& tmp, const std::string& out) 
 
 } // namespace
 
+std::string FolderPrefix(const std::string& dir) {
+    const std::size_t last = lastCharAt(dir);
+    if (last == std::string::npos || isSeparator(dir[last]) || (last == 1 && dir[1] == ':'))
+        return dir;
+    return dir + "\\";
+}
+
 bool CheckFolder(const std::string& dir) {
     const DWORD attributes = GetFileAttributesA(dir.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return complain(dir, "cannot open the folder: " + systemMessage(GetLastError()));
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return complain(dir, "not a folder");
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((dir + "\\*").c_str(), &data);
+    HANDLE find = FindFirstFileA((FolderPrefix(dir) + "*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)
         return complain(dir, "cannot read the folder: " + systemMessage(GetLastError()));
     FindClose(find);
@@ -150,17 +183,27 @@ bool CheckFolder(const std::string& dir) {
 }
 
 bool WriteChecked(const PackJob& job, const Bytes& program, const std::string& out) {
-    const std::string folder = folderOf(out);
+    std::string full;
+    std::string folder;
+    if (!splitFull(out, full, folder))
+        return complain(out, "not a path of a file: " + systemMessage(GetLastError()));
     char tmp[MAX_PATH] = {};
     if (GetTempFileNameA(folder.c_str(), "lpp", 0, tmp) == 0)
         return complain(out,
                         "cannot write a file in " + folder + ": " + systemMessage(GetLastError()));
-    std::string why;
-    bool ok = writeAll(tmp, program, why);
-    if (!ok) complain(out, "writing " + std::string(tmp) + " failed: " + why);
-    if (ok) ok = verify(job, tmp, out);
-    if (ok && !MoveFileExA(tmp, out.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        ok = complain(out, "cannot be written: " + systemMessage(GetLastError()));
+    bool ok = false;
+    try {
+        std::string why;
+        ok = writeAll(tmp, program, why);
+        if (!ok) complain(out, "writing " + std::string(tmp) + " failed: " + why);
+        if (ok) ok = verify(job, tmp, out);
+        if (ok &&
+            !MoveFileExA(tmp, full.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            ok = complain(out, "cannot be written: " + systemMessage(GetLastError()));
+    } catch (...) {
+        DeleteFileA(tmp); // what threw (out of memory) is reported by main
+        throw;
+    }
     if (!ok) DeleteFileA(tmp);
     return ok;
 }

@@ -7,5 +7,8 @@
 
 #include "pack.h"
 
+// `dir` with a backslash added unless its last whole character (in the
+// system code page) is a separator or it is a bare drive "C:".
+[[nodiscard]] std::string FolderPrefix(const std::string& dir);
 [[nodiscard]] bool CheckFolder(const std::string& dir);
 [[nodiscard]] bool WriteChecked(const PackJob& job, const Bytes& program, const std::string& out);

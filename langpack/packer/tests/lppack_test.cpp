@@ -52,9 +52,11 @@ std::string FileName(int set, int member) {
     return name;
 }
 
-// Starts `app` with the exact line `args`, its output into a file. The
-// variable SOURCE_DATE_EPOCH is set to `epoch` for it, or removed.
-Outcome Start(const std::string& app, const std::string& args, const char* epoch = nullptr) {
+// Starts `app` with the exact line `args`, its output into a file, in the
+// current folder `cwd` (else ours). The variable SOURCE_DATE_EPOCH is set to
+// `epoch` for it, or removed.
+Outcome Start(const std::string& app, const std::string& args, const char* epoch = nullptr,
+              const char* cwd = nullptr) {
     Outcome run;
     const std::string log = Work() + "\\run.log";
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
@@ -72,8 +74,8 @@ Outcome Start(const std::string& app, const std::string& args, const char* epoch
     startup.hStdError = out;
     PROCESS_INFORMATION process = {};
     std::string line = "\"" + app + "\" " + args;
-    if (CreateProcessA(app.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                       &startup, &process)) {
+    if (CreateProcessA(app.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, cwd, &startup,
+                       &process)) {
         WaitForSingleObject(process.hProcess, INFINITE);
         GetExitCodeProcess(process.hProcess, &run.code);
         CloseHandle(process.hThread);
@@ -448,6 +450,52 @@ TEST_F(Lppack, RefusesAndLeavesNoOutput) {
         EXPECT_EQ(List(outDir), before) << run.output;
         std::printf("%-34s exit %lu: %s", r.what, static_cast<unsigned long>(run.code),
                     run.output.c_str());
+    }
+}
+
+// "--out C:new.exe" names a file in drive C:'s current folder; the temporary
+// file goes beside it, not into the process's current folder (here the Unix
+// /proc, where nothing can be written).
+TEST_F(Lppack, DriveRelativeOutputIsWrittenBesideItself) {
+    const std::string outDir = Work() + "\\out";
+    ASSERT_EQ(outDir.compare(0, 2, "C:"), 0) << outDir;
+    ASSERT_TRUE(CreateDirectoryA(outDir.c_str(), nullptr));
+    ASSERT_TRUE(SetEnvironmentVariableA("=C:", outDir.c_str()));
+    const Outcome run = Start(ProgramDir() + "\\lppack.exe",
+                              "--dir \"" + std::string(ZELT_LPPACK_BENCH_DIR) + "\" --into \"" +
+                                  Langpack() + "\" --out C:new.exe --time 5",
+                              nullptr, "Z:\\proc");
+    SetEnvironmentVariableA("=C:", nullptr);
+    EXPECT_EQ(run.code, kOk) << run.output;
+    EXPECT_EQ(List(outDir), std::vector<std::string>{"new.exe"}) << run.output;
+    EXPECT_EQ(Members(outDir + "\\new.exe").size(), 100u);
+}
+
+// Run by lppack_tests_cp932 (LC_ALL=ja_JP.UTF-8): there the character
+// U+8868 is the two bytes 0x95 0x5C, whose second byte is no separator.
+TEST_F(Lppack, Cp932PathsAreJudgedByWholeCharacters) {
+    ASSERT_EQ(GetACP(), 932u) << "runs in code page 932 only (LC_ALL=ja_JP.UTF-8)";
+    const std::string hyo = "\x95\x5C";
+    struct Case {
+        const char* what;
+        std::string dir;
+        std::string name; // of the output, in Work()\\out
+    };
+    const Case cases[] = {
+        {"a folder ending in 0x95 0x5C", Work() + "\\files" + hyo, "new.exe"},
+        {"an output named 0x95 0x5C .exe", Work() + "\\plain", hyo + ".exe"},
+    };
+    CopyBenchFiles(Work() + "\\files" + hyo);
+    CopyBenchFiles(Work() + "\\plain");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string outDir = Work() + "\\out";
+        RemoveTree(outDir);
+        ASSERT_TRUE(CreateDirectoryA(outDir.c_str(), nullptr));
+        const Outcome run = Pack(c.dir, Langpack(), outDir + "\\" + c.name, " --time 5");
+        EXPECT_EQ(run.code, kOk) << run.output;
+        EXPECT_EQ(List(outDir), std::vector<std::string>{c.name}) << run.output;
+        EXPECT_EQ(Members(outDir + "\\" + c.name).size(), 100u);
     }
 }
 
