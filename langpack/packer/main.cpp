@@ -1,6 +1,7 @@
 // lppack.exe: puts a driver team's 100 files into a copy of langpack.exe.
 //
 //   lppack.exe --dir FOLDER --into langpack.exe --out NEW.exe [--time UNIXTIME]
+//              [--version A.B.C.D]
 //
 // Exit code 0: NEW.exe written and every member read back and checked;
 // 1: refused or failed, with a message naming the file and the reason, and
@@ -21,13 +22,15 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: lppack.exe --dir FOLDER --into langpack.exe --out NEW.exe [--time UNIXTIME]\n";
+    "usage: lppack.exe --dir FOLDER --into langpack.exe --out NEW.exe [--time UNIXTIME]\n"
+    "                  [--version A.B.C.D]\n";
 
 struct Options {
     std::string dir;
     std::string into;
     std::string out;
     const char* time = nullptr;
+    const char* version = nullptr;
 };
 
 bool parseArgs(int argc, char** argv, Options& o) {
@@ -42,6 +45,8 @@ bool parseArgs(int argc, char** argv, Options& o) {
             o.out = argv[i + 1];
         else if (arg == "--time")
             o.time = argv[i + 1];
+        else if (arg == "--version")
+            o.version = argv[i + 1];
         else
             return false;
     }
@@ -72,6 +77,14 @@ int run(int argc, char** argv) {
             return 2;
         }
         job.haveTime = true;
+    }
+    if (o.version != nullptr) {
+        if (!ParseVersionQuad(o.version, job.version)) {
+            std::fprintf(stderr, "lppack: --version %s: not four numbers 0-65535 like 1.2.3.4\n",
+                         o.version);
+            return 2;
+        }
+        job.haveVersion = true;
     }
     if (!CheckFolder(o.dir) || !LoadInput(job) ||
         !ChooseTime(job, std::getenv("SOURCE_DATE_EPOCH")))

@@ -184,6 +184,15 @@ bool MakeProgram(PackJob& job, Bytes& out) {
     ResType& devfile = job.tree.types[static_cast<std::size_t>(found - job.tree.types.data())];
     for (std::size_t i = 0; i < devfile.names.size(); ++i)
         devfile.names[i].leaves[0].data = std::move(job.members[i]);
+    if (job.haveVersion) {
+        for (ResType& t : job.tree.types) {
+            if (&t != FindType(job.tree, kRtVersion)) continue;
+            for (ResName& n : t.names)
+                for (ResLeaf& l : n.leaves)
+                    if (std::string why = SetVersion(l.data, job.version); !why.empty())
+                        return complain(job.input, why);
+        }
+    }
     if (std::string why = WriteWithResources(job.pe, job.tree, out); !why.empty())
         return complain(job.input, "cannot be rewritten: " + why);
     return true;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "pe_image.h"
+#include "version_block.h"
 
 constexpr int kPackFiles = 100;
 constexpr int kFirstMemberId = 101;
@@ -21,6 +22,8 @@ struct PackJob {
     std::string input; // langpack.exe
     bool haveTime = false;
     std::uint32_t time = 0; // MTIME of every member
+    bool haveVersion = false;
+    VersionQuad version{}; // --version: put into the version block
     // Filled in by the steps below.
     PeImage pe;
     ResTree tree;
@@ -44,7 +47,7 @@ std::string SourcePath(const std::string& prefix, int index);
 // and packed in turn.
 [[nodiscard]] bool PackFiles(PackJob& job);
 // The new program's bytes: the members (moved into the tree) in place of the
-// input's.
+// input's, and the team's version in the version block when given.
 [[nodiscard]] bool MakeProgram(PackJob& job, Bytes& out);
 
 // Whole file; the reason when it cannot be read. Files of 4 GiB or more and

@@ -417,6 +417,20 @@ const Refusal kRefusals[] = {
      },
      kUsage,
      {"--time 4294967296: not a Unix time of 32 bits"}},
+    {"a --version of three parts",
+     [](auto& dir, auto&, auto&, auto& extra) {
+         CopyBenchFiles(dir);
+         extra = " --version 1.2.3";
+     },
+     kUsage,
+     {"--version 1.2.3: not four numbers 0-65535"}},
+    {"a --version part above 65535",
+     [](auto& dir, auto&, auto&, auto& extra) {
+         CopyBenchFiles(dir);
+         extra = " --version 1.2.3.65536";
+     },
+     kUsage,
+     {"--version 1.2.3.65536: not four numbers 0-65535"}},
     {"an unknown option",
      [](auto& dir, auto&, auto&, auto& extra) {
          CopyBenchFiles(dir);
@@ -450,6 +464,76 @@ TEST_F(Lppack, RefusesAndLeavesNoOutput) {
         EXPECT_EQ(List(outDir), before) << run.output;
         std::printf("%-34s exit %lu: %s", r.what, static_cast<unsigned long>(run.code),
                     run.output.c_str());
+    }
+}
+
+// A program's version as the system's version reader gives it: the fixed
+// file and product versions, and the strings of the block's one table.
+struct VersionSeen {
+    DWORD fileMs = 0, fileLs = 0, productMs = 0, productLs = 0;
+    std::string fileVersion, productVersion, company, original;
+};
+
+bool ReadVersion(const std::string& program, VersionSeen& seen) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(program.c_str(), &ignored);
+    std::vector<char> block(size);
+    if (size == 0 || !GetFileVersionInfoA(program.c_str(), 0, size, block.data())) return false;
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length))
+        return false;
+    seen.fileMs = fixed->dwFileVersionMS;
+    seen.fileLs = fixed->dwFileVersionLS;
+    seen.productMs = fixed->dwProductVersionMS;
+    seen.productLs = fixed->dwProductVersionLS;
+    const std::pair<const char*, std::string*> strings[] = {
+        {"FileVersion", &seen.fileVersion},
+        {"ProductVersion", &seen.productVersion},
+        {"CompanyName", &seen.company},
+        {"OriginalFilename", &seen.original}};
+    for (const auto& [key, value] : strings) {
+        char* text = nullptr;
+        const std::string path = std::string("\\StringFileInfo\\040904B0\\") + key;
+        if (!VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&text), &length))
+            return false;
+        *value = text;
+    }
+    return true;
+}
+
+// --version puts the team's version into the fixed fields and both strings
+// (shorter and longer than the build's), and leaves the rest of the block.
+TEST_F(Lppack, VersionGoesIntoTheVersionBlock) {
+    struct Case {
+        const char* version;
+        DWORD ms, ls;
+    };
+    const Case cases[] = {
+        {"7.8.9.10", 0x00070008, 0x0009000A},
+        {"0.0.0.0", 0, 0},
+        {"65535.65535.65535.65535", 0xFFFFFFFF, 0xFFFFFFFF},
+    };
+    VersionSeen built;
+    ASSERT_TRUE(ReadVersion(Langpack(), built));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.version);
+        const std::string out = Work() + "\\versioned.exe";
+        const Outcome run = Pack(ZELT_LPPACK_BENCH_DIR, Langpack(), out,
+                                 std::string(" --time 5 --version ") + c.version);
+        ASSERT_EQ(run.code, kOk) << run.output;
+        VersionSeen seen;
+        ASSERT_TRUE(ReadVersion(out, seen));
+        EXPECT_EQ(seen.fileMs, c.ms);
+        EXPECT_EQ(seen.fileLs, c.ls);
+        EXPECT_EQ(seen.productMs, c.ms);
+        EXPECT_EQ(seen.productLs, c.ls);
+        EXPECT_EQ(seen.fileVersion, c.version);
+        EXPECT_EQ(seen.productVersion, c.version);
+        EXPECT_EQ(seen.company, built.company);
+        EXPECT_EQ(seen.original, "langpack.exe");
+        EXPECT_EQ(Members(out).size(), 100u);
+        DeleteFileA(out.c_str());
     }
 }
 
