@@ -14,7 +14,8 @@ cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j 2 >/dev/null
 
 targets=(langpack:gunzip_fuzz langpack:cmdline_fuzz drvbridge:reader_fuzz drvbridge:quote_rule_fuzz
-         langpack/packer:pe_roundtrip_fuzz langpack/packer:res_tree_fuzz)
+         langpack/packer:pe_roundtrip_fuzz langpack/packer:res_tree_fuzz
+         langpack/packer:version_block_fuzz)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failed=0
