@@ -222,7 +222,10 @@ def damaged(b):
     patch("resource_beyond_file", rs["header"] + 16, "<I", 0x7FFFFFF0)
     patch("too_many_sections", pe + 6, "<H", 0xFFFF)
     patch("type_entry_loops_to_root", rs["rawptr"] + 20, "<I", 0x80000000)
-    patch("data_entry_past_section", rs["rawptr"] + 16 + 8 * 3 + 16 * 3, "<I", 0x7FFFFFFF)
+    r = rs["rawptr"]
+    type_dir = r + (u32(b, r + 20) & 0x7FFFFFFF)
+    name_dir = r + (u32(b, type_dir + 20) & 0x7FFFFFFF)
+    patch("data_entry_past_section", r + u32(b, name_dir + 20), "<I", 0x7FFFFFFF)
     cases["truncated"] = b[:rs["rawptr"] + 40]
     cases["header_after_resources"] = bytes(header_after_resources(b))
     return cases
