@@ -45,8 +45,8 @@ LONG WINAPI GetDriverDevmode(const char* printer, LONG_PTR a, LONG_PTR b, LONG_P
 __declspec(dllimport) HANDLE WINAPI GetModuleHandleA(const char* name);
 __declspec(dllimport) void* WINAPI GetProcAddress(HANDLE module, const char* name);
 __declspec(dllimport) HANDLE WINAPI GetStdHandle(DWORD which);
-__declspec(dllimport) BOOL WINAPI WriteFile(HANDLE file, const void* data, DWORD size,
-                                            DWORD* written, void* overlapped);
+__declspec(dllimport) BOOL WINAPI
+    WriteFile(HANDLE file, const void* data, DWORD size, DWORD* written, void* overlapped);
 __declspec(dllimport) void WINAPI ExitProcess(unsigned code);
 
 typedef BOOL(WINAPI* EntryFn)(HANDLE module, DWORD reason, void* reserved);
@@ -56,7 +56,8 @@ static int failures;
 static void say(const char* text) {
     DWORD size = 0;
     DWORD written;
-    while (text[size] != 0) size++;
+    while (text[size] != 0)
+        size++;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), text, size, &written, 0);
 }
 
@@ -86,9 +87,12 @@ void mainCRTStartup(void) {
                byOrdinal(bridge, DLL_THREAD_DETACH, 0) == 1,
            "DllMain returns TRUE");
 
-    for (int i = 0; i < (int)sizeof name; ++i) name[i] = 'x';
-    expect(GetDependDllName(kMissing, name) == 0, "GetDependDllName on a missing printer returns 0");
-    for (int i = 0; i < (int)sizeof name; ++i) untouched &= name[i] == 'x';
+    for (int i = 0; i < (int)sizeof name; ++i)
+        name[i] = 'x';
+    expect(GetDependDllName(kMissing, name) == 0,
+           "GetDependDllName on a missing printer returns 0");
+    for (int i = 0; i < (int)sizeof name; ++i)
+        untouched &= name[i] == 'x';
     expect(untouched, "GetDependDllName leaves the buffer untouched");
     expect(GetExclusive(kMissing) == 0, "GetExclusive on a missing printer returns NULL");
     expect(GetDriverIniFileName(kMissing, 1, 2, 3) == -1,
