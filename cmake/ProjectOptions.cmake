@@ -30,3 +30,14 @@ endif()
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+
+# Debug information for the code that ships: scripts/package.sh moves it
+# into the symbols ZIP and strips the binaries, so that a crash address from
+# the field resolves to a function and line. -g leaves the code unchanged.
+function(zelt_ship_debug_info)
+  if(WIN32 AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    foreach(target IN LISTS ARGN)
+      target_compile_options(${target} PRIVATE -g)
+    endforeach()
+  endif()
+endfunction()
