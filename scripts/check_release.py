@@ -19,6 +19,7 @@ scripts/release-tests.sh. Each prints one line per fault and exits 1 on any.
 import hashlib
 import json
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -169,6 +170,12 @@ def check_sbom(spdx, tree, faults):
         for end in (r.get("spdxElementId"), r.get("relatedSpdxElement")):
             if end != "SPDXRef-DOCUMENT" and end not in ids:
                 faults.append("relationship names %s, which the document lacks" % end)
+    defined = {e.get("licenseId") for e in doc.get("hasExtractedLicensingInfos", [])
+               if e.get("extractedText")}
+    for p in doc.get("packages", []):
+        for ref in re.findall(r"LicenseRef-[A-Za-z0-9.-]+", p.get("licenseDeclared", "")):
+            if ref not in defined:
+                faults.append("%s: %s has no text in hasExtractedLicensingInfos" % (p.get("name"), ref))
     packages = {p.get("name"): p for p in doc.get("packages", [])}
     for name, (debs, _) in COMPONENTS.items():
         p = packages.get(name)

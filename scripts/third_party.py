@@ -240,6 +240,10 @@ def write_sbom(tree, name, version, out):
         doc["relationships"].append({"spdxElementId": release_id,
                                      "relationshipType": "STATIC_LINK",
                                      "relatedSpdxElement": cid})
+        # A licence outside the SPDX list is defined in the document itself.
+        for ref in re.findall(r"LicenseRef-[A-Za-z0-9.-]+", c["license"]):
+            doc.setdefault("hasExtractedLicensingInfos", []).append(
+                {"licenseId": ref, "name": c["name"], "extractedText": licence_text(c)})
     for i, rel in enumerate(files):
         path = os.path.join(tree, rel)
         fid = "SPDXRef-File-%d" % (i + 1)
