@@ -16,6 +16,10 @@ langpack also fits a program that lppack.exe wrote (the packed copy keeps
 langpack.exe's contract). lppack is the packer shipped in tools/: a console
 program with the same manifest and version block.
 
+Every file must declare Windows Vista (6.0) as its oldest system (OS and
+subsystem version), and import only the functions on its list (IMPORTS),
+each of which Vista has (WINDOWS_SINCE).
+
 With --version the VERSIONINFO block must carry that file and product
 version, the company and product names and the binary's own file name.
 --machine names the width the file must be built for (default i386, a PE32
