@@ -358,7 +358,8 @@ for width in 32 64; do
   out=$build/consumer$width
   rm -rf "$out"
   if ! { cmake -S "$root/drvbridge/tests/consumer" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-           --toolchain "$root/cmake/toolchain-mingw$width.cmake" -Ddrvbridge_DIR="$config_dir" &&
+           --toolchain "$root/cmake/toolchain-mingw$width.cmake" -Ddrvbridge_DIR="$config_dir" \
+           -DCONSUMER_WANT_VERSION="${version%%.*}.0" &&
          cmake --build "$out"; } >"$out.log" 2>&1; then
     bad "consumer ($width-bit) configures and builds with find_package(drvbridge CONFIG REQUIRED)"
     tail -n 20 "$out.log" | sed 's/^/    /'

@@ -18,6 +18,12 @@
 extern "C" {
 #endif
 
+/* The release this header belongs to; the DLL's version block carries the
+ * same numbers. */
+#define DRVBRIDGE_VERSION_MAJOR 2
+#define DRVBRIDGE_VERSION_MINOR 0
+#define DRVBRIDGE_VERSION_PATCH 0
+
 /* Size in bytes of the buffer that GetDependDllName fills (MAX_PATH). */
 #define DRVBRIDGE_NAME_SIZE 260
 
