@@ -178,6 +178,9 @@ done
 check "the ZIP holds exactly four programs and DLLs" \
   test "$(cd "$tree" && find . -iname '*.exe' -o -iname '*.dll' | LC_ALL=C sort | tr '\n' ' ')" = \
        "./bin/drvbridge.dll ./bin/langpack.exe ./tools/lppack.exe ./x64/drvbridge.dll "
+header_version=$(awk '$1 == "#define" && $2 ~ /^DRVBRIDGE_VERSION_(MAJOR|MINOR|PATCH)$/ {print $3}' \
+  "$tree/include/drvbridge.h" | paste -sd.)
+check "the packed drvbridge.h says version $version ($header_version)" test "$header_version" = "$version"
 check "the packed import definition is drvbridge/drvbridge_stdcall.def" \
   cmp -s "$tree/lib/drvbridge_stdcall.def" "$root/drvbridge/drvbridge_stdcall.def"
 
