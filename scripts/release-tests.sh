@@ -172,8 +172,16 @@ for f in bin/langpack.exe bin/drvbridge.dll lib/libdrvbridge.dll.a lib/drvbridge
          include/drvbridge.h x64/drvbridge.dll x64/libdrvbridge.dll.a \
          lib/cmake/drvbridge/drvbridge-config.cmake lib/cmake/drvbridge/drvbridge-config-version.cmake \
          lib/cmake/drvbridge/drvbridge-targets-x86.cmake lib/cmake/drvbridge/drvbridge-targets-x64.cmake \
-         tools/lppack.exe docs/drvbridge.md docs/langpack.md docs/release.md CHANGELOG.md LICENSE; do
+         tools/lppack.exe docs/drvbridge.md docs/langpack.md CHANGELOG.md LICENSE; do
   check "the ZIP holds $f" test -f "$tree/$f"
+done
+check "the ZIP's pages name only files it holds or the repository's" \
+  python3 "$root/scripts/doclinks.py" "$tree"
+for f in README.md docs/integration.md examples/start_langpack.c examples/bridge_client.c; do
+  check "the ZIP holds $f" test -f "$tree/$f"
+done
+for f in docs/performance.md docs/robustness.md docs/release.md; do
+  refuse "the ZIP leaves out the maintainers' page $f" test -e "$tree/$f"
 done
 check "the ZIP holds exactly four programs and DLLs" \
   test "$(cd "$tree" && find . -iname '*.exe' -o -iname '*.dll' | LC_ALL=C sort | tr '\n' ' ')" = \
