@@ -1,0 +1,9 @@
+# The set-up script's and the i386 probe's own tests (host builds): they run
+# stand-ins and fakes, so they install nothing and need no Wine.
+if(NOT BUILD_TESTING OR CMAKE_CROSSCOMPILING)
+  return()
+endif()
+add_test(NAME host_probe_tests COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/tests/host-probe-test.sh)
+set_tests_properties(host_probe_tests PROPERTIES TIMEOUT 120 LABELS scripts)
+add_test(NAME setup_tests COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/tests/setup-test.sh)
+set_tests_properties(setup_tests PROPERTIES TIMEOUT 120 LABELS scripts)
