@@ -40,11 +40,3 @@ if(BUILD_TESTING AND TARGET langpack AND TARGET drvbridge)
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/pecheck_test.py
             $<TARGET_FILE:langpack> $<TARGET_FILE:drvbridge> ${PROJECT_VERSION} ${machine})
 endif()
-
-# The check that the shipped pages name only what the tree holds; the
-# release tests run it on the ZIP, this tests the check itself.
-if(BUILD_TESTING AND NOT WIN32)
-  find_package(Python3 REQUIRED COMPONENTS Interpreter)
-  add_test(NAME doclinks_check
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/doclinks_test.py)
-endif()
