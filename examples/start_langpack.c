@@ -13,27 +13,22 @@
 #include <stdlib.h>
 #include <string.h>
 
-/* Starts langpack.exe from folder with /L<set> and returns its exit code, or
- * returns FALSE when it could not be started. */
-static BOOL RunLangpack(const char* folder, int set, DWORD* exitCode) {
-    char app[MAX_PATH];
-    char line[MAX_PATH + 16];
-    STARTUPINFOA startup;
+/* Starts langpack.exe from folder with /L<set>, waits and stores its exit
+ * code; FALSE when it could not be started (GetLastError says why). */
+static BOOL RunLangpack(const char* folder, int set, DWORD* code) {
+    char app[MAX_PATH], line[MAX_PATH + 16];
+    STARTUPINFOA startup = {.cb = sizeof startup};
     PROCESS_INFORMATION process;
-    int length = snprintf(app, sizeof app, "%s\\langpack.exe", folder);
-    if (length < 0 || length >= (int)sizeof app) return FALSE;
-    /* The program name in quotes, one blank, the switch, nothing after it:
-     * a trailing blank makes "/L15 " a token of four bytes, refused (87). */
-    length = snprintf(line, sizeof line, "\"%s\" /L%d", app, set);
-    if (length < 0 || length >= (int)sizeof line) return FALSE;
-    memset(&startup, 0, sizeof startup);
-    startup.cb = sizeof startup;
-    /* CreateProcessA may write into the command line: a writable copy. */
+    int n = snprintf(app, sizeof app, "%s\\langpack.exe", folder);
+    if (n < 0 || n >= (int)sizeof app) return FALSE;
+    /* The path in quotes, one blank, the switch and nothing after it. */
+    n = snprintf(line, sizeof line, "\"%s\" /L%d", app, set);
+    if (n < 0 || n >= (int)sizeof line) return FALSE;
     if (!CreateProcessA(app, line, NULL, NULL, FALSE, CREATE_NO_WINDOW, NULL, NULL, &startup,
                         &process))
         return FALSE;
     WaitForSingleObject(process.hProcess, INFINITE);
-    GetExitCodeProcess(process.hProcess, exitCode);
+    GetExitCodeProcess(process.hProcess, code); /* 0, 87 or 0xFFFFFFFF (-1) */
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return TRUE;
