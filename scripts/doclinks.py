@@ -9,7 +9,9 @@ page, when it names one). Every path written in backticks that starts with
 a top-level folder of the tree or of the repository (bin/, docs/, scripts/,
 ...) must exist in TREE, and so must every backticked page or definition
 file (*.md, *.def), unless the paragraph says the file is the repository's.
-Code blocks are not read. Prints one line per dangling name; exit 1 if any.
+Code blocks are not read for names; a ```c block must be, word for word, a
+part of one of the tree's examples/*.c, so what a page shows is what was
+built and run. Prints one line per problem; exit 1 if any.
 """
 
 import os
@@ -56,12 +58,34 @@ def paragraphs(text):
         yield " ".join(block)
 
 
+def c_blocks(text):
+    """The fenced ```c blocks of a page."""
+    return re.findall(r"^```c\n(.*?)^```$", text, re.S | re.M)
+
+
+def examples_text(tree):
+    folder = os.path.join(tree, "examples")
+    if not os.path.isdir(folder):
+        return []
+    texts = []
+    for name in sorted(os.listdir(folder)):
+        if name.endswith(".c"):
+            with open(os.path.join(folder, name), encoding="utf-8") as f:
+                texts.append(f.read())
+    return texts
+
+
 def check_page(tree, page):
     """The dangling names of one page, each as 'page: reason'."""
     with open(os.path.join(tree, page), encoding="utf-8") as f:
         text = f.read()
     here = os.path.dirname(page)
     problems = []
+    examples = examples_text(tree)
+    for block in c_blocks(text):
+        if not any(block in example for example in examples):
+            first = block.strip().splitlines()[0] if block.strip() else ""
+            problems.append("%s: C block '%s...' is in no examples/*.c" % (page, first[:40]))
     for para in paragraphs(text):
         for target in LINK.findall(para):
             if re.match(r"^[a-z]+:", target):
@@ -105,7 +129,7 @@ def main(argv):
     problems = [p for page in pages for p in check_page(tree, page)]
     for p in problems:
         print("doclinks: " + p)
-    print("doclinks: %d pages, %d dangling names" % (len(pages), len(problems)))
+    print("doclinks: %d pages, %d problems" % (len(pages), len(problems)))
     return 1 if problems else 0
 
 

@@ -34,6 +34,12 @@ CASES = [
     ("web links and names outside the known folders",
      "[site](https://example.com/a.md), `C:\\Zelt\\x.md`, `app/main.c`, `KWT5D1xx.DLL`.\n",
      {}, []),
+    ("a C block that is part of an example",
+     "Its function:\n\n```c\nint f(void) {\n    return 1;\n}\n```\n",
+     {"examples/a.c": "#include <x.h>\nint f(void) {\n    return 1;\n}\nint g;\n"}, []),
+    ("a C block that no example holds",
+     "```c\nint f(void) {\n    return 2;\n}\n```\n",
+     {"examples/a.c": "int f(void) {\n    return 1;\n}\n"}, ["C block 'int f(void) {"]),
     ("pages under docs/ are read too",
      "Top.\n", {"docs/a.md": "See `examples/missing.c`.\n"}, ["examples/missing.c"]),
 ]
@@ -49,7 +55,7 @@ def run_case(what, readme, files, expected):
                 f.write(text)
         run = subprocess.run([sys.executable, CHECK, tree], capture_output=True, text=True)
     reported = [line for line in run.stdout.splitlines() if "tree does not hold" in line
-                or "does not have" in line]
+                or "does not have" in line or "is in no examples" in line]
     failures = []
     if run.returncode != (1 if expected else 0):
         failures.append("exit %d" % run.returncode)
