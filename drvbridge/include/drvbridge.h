@@ -8,7 +8,8 @@
  *
  * Threads and state: the bridge keeps no global state, starts no threads and
  * takes no locks; every function may be called from any thread. Calls that
- * take a printer name load libraries, so none may be made from a DllMain.
+ * take a printer name talk to the spooler, and all but GetDependDllName load
+ * libraries: make none of them from a DllMain.
  *
  * Failures: each function's failure result is given below. After a failure,
  * GetLastError on the same thread names the cause, and one line
