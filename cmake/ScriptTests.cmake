@@ -7,3 +7,8 @@ add_test(NAME host_probe_tests COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/tests/host-p
 set_tests_properties(host_probe_tests PROPERTIES TIMEOUT 120 LABELS scripts)
 add_test(NAME setup_tests COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/tests/setup-test.sh)
 set_tests_properties(setup_tests PROPERTIES TIMEOUT 120 LABELS scripts)
+# The check that the release ZIP's pages name only what it holds (the
+# release tests run it on the ZIP), against small trees of its own.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME doclinks_tests COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/scripts/doclinks_test.py)
+set_tests_properties(doclinks_tests PROPERTIES TIMEOUT 120 LABELS scripts)
