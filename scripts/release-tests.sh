@@ -33,10 +33,23 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath -m "${1:-build/release-tests}")
 mkdir -p "$build"
-work=$(mktemp -d /tmp/zelt-release-tests.XXXXXX)
-# The prefixes' Wine servers (kept alive by their services) end with the run.
-trap 'sh cmake/wine-servers.sh stop 32 "$build/wineprefix32"; sh cmake/wine-servers.sh stop 64 "$build/wineprefix64"
-      rm -rf "$work"' EXIT
+work=$(mktemp -d "${TMPDIR:-/tmp}/zelt-release-tests.XXXXXX")
+# The prefixes' Wine servers (kept alive by their services) end with the
+# run, and the throw-away certificate, its password and the clones go. Every
+# step runs whatever the one before did; a step that fails is reported and
+# fails the run.
+cleanup() {
+  local rc=$? width
+  set +e
+  for width in 32 64; do
+    sh cmake/wine-servers.sh stop "$width" "$build/wineprefix$width" ||
+      { echo "release-tests: could not stop the Wine server of $build/wineprefix$width" >&2; rc=1; }
+  done
+  rm -rf "$work" || { echo "release-tests: could not remove $work" >&2; rc=1; }
+  [ ! -e "$work" ] || { echo "release-tests: $work is left" >&2; rc=1; }
+  exit "$rc"
+}
+trap cleanup EXIT
 
 failed=0
 passed=0
