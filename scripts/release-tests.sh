@@ -331,11 +331,11 @@ team_workflow() {
   check "and says that the result must be signed again" grep -q "again before shipping it" "$build/lppack.log"
   refuse "the packed program carries no signature" verify "$out" "$work/cert/cert.pem" "$build/verify.log"
   env ZELT_SIGN_PFX="$work/other/cert.pfx" ZELT_SIGN_PASSWORD_FILE="$work/other/password" \
-    bash scripts/sign.sh "$out" >/dev/null
+    bash "$root/scripts/sign.sh" "$out" >/dev/null
   check "signed with the team's certificate, it verifies against that certificate" \
     verify "$out" "$work/other/cert.pem" "$build/verify.log"
   check "contract holds on the team's signed program" \
-    python3 scripts/pecheck.py langpack "$out" --version "$version" --signed
+    python3 "$root/scripts/pecheck.py" langpack "$out" --version "$version" --signed
   wine_run 32 "$build/wine.log" reg add 'HKCU\SOFTWARE\KAVEN\ZeltDrv' /v _ZELTDirectory /t REG_SZ \
     /d 'C:\zelt-team' /f || bad "setting the target directory in the registry"
   rc=0
@@ -360,7 +360,7 @@ fi
 # drvbridge_DIR.
 echo "== consumer project against the signed tree"
 config_dir=$tree/lib/cmake/drvbridge
-exports=$(awk '$1 != "LIBRARY" && $1 != "EXPORTS" && NF {print $1}' drvbridge/drvbridge.def |
+exports=$(awk '$1 != "LIBRARY" && $1 != "EXPORTS" && NF {print $1}' "$root/drvbridge/drvbridge.def" |
   LC_ALL=C sort | tr '\n' ' ')
 for width in 32 64; do
   case $width in
