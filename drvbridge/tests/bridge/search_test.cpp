@@ -208,8 +208,8 @@ TEST_F(Search, FailedFlaggedLoadIsFinal) {
         ASSERT_TRUE(
             CopyFileA((ProgramFolder() + "planted\\" + kPlanted).c_str(), copy.c_str(), FALSE))
             << GetLastError();
-        WriteDataFile("*ExcDepDLLName: \"" + std::string(c.dataName != nullptr ? c.dataName : copy) +
-                      "\"\n");
+        WriteDataFile("*ExcDepDLLName: \"" +
+                      std::string(c.dataName != nullptr ? c.dataName : copy) + "\"\n");
         ResetEvent(ran_);
         call("FaultSearchFlags", {static_cast<intptr_t>(c.flags)});
         void* h = reinterpret_cast<void*>(call("GetExclusive", {Arg(kPrinter)}));
