@@ -6,9 +6,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh
 . scripts/host-decision.sh
 decide_host_i386 demo
+bash scripts/setup.sh
 if [ "$ZELT_HOST_I386" = yes ]; then
   preset=win32 width=32
 else

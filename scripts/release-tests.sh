@@ -185,12 +185,23 @@ for f in bin/langpack.exe bin/drvbridge.dll lib/libdrvbridge.dll.a lib/drvbridge
          include/drvbridge.h x64/drvbridge.dll x64/libdrvbridge.dll.a \
          lib/cmake/drvbridge/drvbridge-config.cmake lib/cmake/drvbridge/drvbridge-config-version.cmake \
          lib/cmake/drvbridge/drvbridge-targets-x86.cmake lib/cmake/drvbridge/drvbridge-targets-x64.cmake \
-         tools/lppack.exe docs/drvbridge.md docs/langpack.md docs/release.md CHANGELOG.md LICENSE; do
+         tools/lppack.exe docs/drvbridge.md docs/langpack.md CHANGELOG.md LICENSE; do
   check "the ZIP holds $f" test -f "$tree/$f"
+done
+check "the ZIP's pages name only files it holds or the repository's" \
+  python3 "$root/scripts/doclinks.py" "$tree"
+for f in README.md docs/integration.md examples/start_langpack.c examples/bridge_client.c; do
+  check "the ZIP holds $f" test -f "$tree/$f"
+done
+for f in docs/performance.md docs/robustness.md docs/release.md; do
+  refuse "the ZIP leaves out the maintainers' page $f" test -e "$tree/$f"
 done
 check "the ZIP holds exactly four programs and DLLs" \
   test "$(cd "$tree" && find . -iname '*.exe' -o -iname '*.dll' | LC_ALL=C sort | tr '\n' ' ')" = \
        "./bin/drvbridge.dll ./bin/langpack.exe ./tools/lppack.exe ./x64/drvbridge.dll "
+header_version=$(awk '$1 == "#define" && $2 ~ /^DRVBRIDGE_VERSION_(MAJOR|MINOR|PATCH)$/ {print $3}' \
+  "$tree/include/drvbridge.h" | paste -sd.)
+check "the packed drvbridge.h says version $version ($header_version)" test "$header_version" = "$version"
 check "the packed import definition is drvbridge/drvbridge_stdcall.def" \
   cmp -s "$tree/lib/drvbridge_stdcall.def" "$root/drvbridge/drvbridge_stdcall.def"
 
@@ -360,8 +371,9 @@ fi
 # drvbridge_DIR.
 echo "== consumer project against the signed tree"
 config_dir=$tree/lib/cmake/drvbridge
-exports=$(awk '$1 != "LIBRARY" && $1 != "EXPORTS" && NF {print $1}' "$root/drvbridge/drvbridge.def" |
-  LC_ALL=C sort | tr '\n' ' ')
+# Every export but DllMain, which the import libraries leave out.
+exports=$(awk '$1 != "LIBRARY" && $1 != "EXPORTS" && $1 != "DllMain" && NF {print $1}' \
+  "$root/drvbridge/drvbridge.def" | LC_ALL=C sort | paste -sd' ')
 for width in 32 64; do
   case $width in
     32) tools=i686-w64-mingw32; packed=bin/drvbridge.dll ;;
@@ -370,7 +382,8 @@ for width in 32 64; do
   out=$build/consumer$width
   rm -rf "$out"
   if ! { cmake -S "$root/drvbridge/tests/consumer" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-           --toolchain "$root/cmake/toolchain-mingw$width.cmake" -Ddrvbridge_DIR="$config_dir" &&
+           --toolchain "$root/cmake/toolchain-mingw$width.cmake" -Ddrvbridge_DIR="$config_dir" \
+           -DCONSUMER_WANT_VERSION="${version%%.*}.0" &&
          cmake --build "$out"; } >"$out.log" 2>&1; then
     bad "consumer ($width-bit) configures and builds with find_package(drvbridge CONFIG REQUIRED)"
     tail -n 20 "$out.log" | sed 's/^/    /'
@@ -379,11 +392,12 @@ for width in 32 64; do
   ok "consumer ($width-bit) configures and builds with find_package(drvbridge CONFIG REQUIRED)"
   check "consumer ($width-bit) got the package's $packed as drvbridge::drvbridge's DLL" \
     cmp -s "$out/drvbridge.dll" "$tree/$packed"
-  imports=$("$tools-objdump" -p "$out/consumer.exe" |
-    awk '/DLL Name:/ {on = ($3 == "drvbridge.dll")} on && NF == 3 && $2 ~ /^[0-9]+$/ {print $3}' |
-    LC_ALL=C sort | tr '\n' ' ')
-  check "consumer ($width-bit) imports every export of drvbridge.def by its plain name ($imports)" \
+  imports=$(bash "$root/drvbridge/tests/consumer/bridge-imports.sh" "$tools-objdump" "$out/consumer.exe")
+  check "consumer ($width-bit) imports every export of drvbridge.def but DllMain by its plain name ($imports)" \
     test "$imports" = "$exports"
+  check "a team DLL without its own DllMain ($width-bit) imports only what it calls, no DllMain" \
+    bash "$root/drvbridge/tests/consumer/bridge-imports.sh" "$tools-objdump" "$out/team_library.dll" \
+      "FreeExclusive GetDependDllName GetExclusive GetPrinterOption"
   if [ "$width" = 32 ] && [ "$i386_runs" = no ]; then
     skip "running the 32-bit consumer with the signed i386 drvbridge.dll: $i386_reason"
     continue

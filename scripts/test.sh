@@ -10,14 +10,13 @@ cd "$(dirname "$0")/.."
 start=$SECONDS
 
 . scripts/host-decision.sh
-# A given ZELT_HOST_I386 is checked before anything is set up or built.
-if [ -n "${ZELT_HOST_I386:-}" ]; then decide_host_i386 test.sh; fi
+# Decided once, before anything is set up (the probe needs no package);
+# set-up and every job below (the presets' configures, the scripts) are
+# handed this answer.
+decide_host_i386 test.sh
 
 bash scripts/setup.sh
 
-# Decided once; every job below (the presets' configures, the scripts) is
-# handed this answer.
-decide_host_i386 test.sh
 if [ "$ZELT_HOST_I386" = no ]; then
   echo "test.sh: this host cannot run 32-bit programs ($ZELT_HOST_I386_WHY): the win32 preset is"
   echo "test.sh: built and its PE32 checks that need no Wine run, but its Wine tests are reported as skipped."

@@ -1,9 +1,9 @@
 #!/bin/sh
-# The Wine runner's own cases: the host probe's three answers (faked loader
-# and C library), the overrides, the skip path and its failures in
-# wine-run.sh and in the build's runner, a bad width, the server finder, and,
-# where this host really cannot run i386 code, a failed wineboot that must be
-# reported and must not leave a prefix marked ready.
+# The Wine runner's own cases (the probe's are in host-probe-test.sh): the
+# skip path and its failures in wine-run.sh and in the build's runner, a bad
+# width, the server finder, and, where this host really cannot run i386 code,
+# a failed wineboot that must be reported and must not leave a prefix marked
+# ready.
 #   wine-run-test.sh BUILD_RUNNER WIDTH
 here=$(cd "$(dirname "$0")/.." && pwd)
 runner=$1 build_width=$2
@@ -37,39 +37,7 @@ expect() {
   fi
 }
 
-# Fakes of the i386 loader: a file the kernel refuses, one that hangs, one
-# that fails for another reason.
-head -c 64 /dev/urandom >"$work/refused"
-printf '#!/bin/sh\nexec sleep 30\n' >"$work/hangs"
-printf '#!/bin/sh\necho cannot fork; exit 3\n' >"$work/fails"
-chmod +x "$work/refused" "$work/hangs" "$work/fails"
 probe="$here/host-runs-i386.sh"
-libc=$probe # any file: the fakes do not read it
-
-# The probe. Only the kernel's refusal is "no" (exit 1); no answer is exit 2.
-expect "probe: forced yes" 0 "" env ZELT_HOST_I386=yes sh "$probe"
-expect "probe: forced no" 1 "ZELT_HOST_I386=no" env ZELT_HOST_I386=no sh "$probe"
-expect "probe: forced no carries the reason it is given" 1 "^kernel says no$" \
-  env ZELT_HOST_I386=no ZELT_HOST_I386_WHY="kernel says no" sh "$probe"
-for value in maybe 1 true YES " yes"; do
-  expect "probe: ZELT_HOST_I386='$value' is an error, not a no" 2 "must be yes or no" \
-    env ZELT_HOST_I386="$value" sh "$probe"
-done
-expect "probe: the kernel refuses the loader" 1 "the kernel refuses i386 programs (.*Exec format error)" \
-  sh "$probe" "$work/refused" "$libc"
-expect "probe: no i386 loader is a set-up fault" 2 "$work/no-loader is missing" \
-  sh "$probe" "$work/no-loader" "$libc"
-expect "probe: no i386 C library is a set-up fault" 2 "$work/no-libc is missing" \
-  sh "$probe" "$work/refused" "$work/no-libc"
-start=$(date +%s)
-expect "probe: a time-out is no answer" 2 "did not finish in 1 s" sh "$probe" "$work/hangs" "$libc" 1
-check "probe: and gives up at once (took $(($(date +%s) - start)) s)" [ $(($(date +%s) - start)) -lt 20 ]
-expect "probe: another failure is no answer" 2 "failed with exit code 3: cannot fork" \
-  sh "$probe" "$work/fails" "$libc"
-check "probe: and does not blame the format" sh -c "! grep -q 'Exec format' '$work/out'"
-sh "$probe" >"$work/out" 2>&1
-rc=$?
-check "probe: this host, set up, gets an answer (exit $rc)" [ "$rc" = 0 -o "$rc" = 1 ]
 
 # wine-run.sh: the skip path (forced, so tried on every host), a bad
 # override, a probe without an answer (a stub beside a copy of the runner).
