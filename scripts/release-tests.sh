@@ -40,10 +40,23 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath -m "${1:-build/release-tests}")
 mkdir -p "$build"
-work=$(mktemp -d /tmp/zelt-release-tests.XXXXXX)
-# The prefixes' Wine servers (kept alive by their services) end with the run.
-trap 'sh cmake/wine-servers.sh stop 32 "$build/wineprefix32"; sh cmake/wine-servers.sh stop 64 "$build/wineprefix64"
-      rm -rf "$work"' EXIT
+work=$(mktemp -d "${TMPDIR:-/tmp}/zelt-release-tests.XXXXXX")
+# The prefixes' Wine servers (kept alive by their services) end with the
+# run, and the throw-away certificate, its password and the clones go. Every
+# step runs whatever the one before did; a step that fails is reported and
+# fails the run.
+cleanup() {
+  local rc=$? width
+  set +e
+  for width in 32 64; do
+    sh cmake/wine-servers.sh stop "$width" "$build/wineprefix$width" ||
+      { echo "release-tests: could not stop the Wine server of $build/wineprefix$width" >&2; rc=1; }
+  done
+  rm -rf "$work" || { echo "release-tests: could not remove $work" >&2; rc=1; }
+  [ ! -e "$work" ] || { echo "release-tests: $work is left" >&2; rc=1; }
+  exit "$rc"
+}
+trap cleanup EXIT
 
 failed=0
 passed=0
@@ -452,11 +465,11 @@ team_workflow() {
   check "and says that the result must be signed again" grep -q "again before shipping it" "$build/lppack.log"
   refuse "the packed program carries no signature" verify "$out" "$work/cert/cert.pem" "$build/verify.log"
   env ZELT_SIGN_PFX="$work/other/cert.pfx" ZELT_SIGN_PASSWORD_FILE="$work/other/password" \
-    bash scripts/sign.sh "$out" >/dev/null
+    bash "$root/scripts/sign.sh" "$out" >/dev/null
   check "signed with the team's certificate, it verifies against that certificate" \
     verify "$out" "$work/other/cert.pem" "$build/verify.log"
   check "contract holds on the team's signed program" \
-    python3 scripts/pecheck.py langpack "$out" --version "$version" --signed
+    python3 "$root/scripts/pecheck.py" langpack "$out" --version "$version" --signed
   wine_run 32 "$build/wine.log" reg add 'HKCU\SOFTWARE\KAVEN\ZeltDrv' /v _ZELTDirectory /t REG_SZ \
     /d 'C:\zelt-team' /f || bad "setting the target directory in the registry"
   rc=0
@@ -483,7 +496,7 @@ echo "== consumer project against the signed tree"
 config_dir=$tree/lib/cmake/drvbridge
 # Every export but DllMain, which the import libraries leave out.
 exports=$(awk '$1 != "LIBRARY" && $1 != "EXPORTS" && $1 != "DllMain" && NF {print $1}' \
-  drvbridge/drvbridge.def | LC_ALL=C sort | paste -sd' ')
+  "$root/drvbridge/drvbridge.def" | LC_ALL=C sort | paste -sd' ')
 for width in 32 64; do
   case $width in
     32) tools=i686-w64-mingw32; packed=bin/drvbridge.dll ;;
