@@ -114,7 +114,7 @@ WINDOWS_SINCE = {
             __set_app_type __setusermatherr _acmdln _amsg_exit _beginthreadex _cexit _close
             _commode _endthreadex _errno _filelengthi64 _fileno _fmode _initterm _iob _lock
             _onexit _read _setjmp _setjmp3 _strdup _ultoa _unlock abort atoi calloc exit
-            fclose fflush fgetc fgetpos fopen fprintf fputc fputs fread free fsetpos fwrite
+            fclose ferror fflush fgetc fgetpos fopen fprintf fputc fputs fread free fsetpos fwrite
             getenv islower isspace isupper localeconv longjmp malloc memchr memcmp memcpy
             memmove memset printf realloc setlocale signal strchr strcmp strerror strlen
             strncmp vfprintf wcslen"""),
@@ -145,7 +145,7 @@ IMPORTS = {
             GetVersionExA IsDBCSLeadByteEx LoadResource LockResource MultiByteToWideChar
             OutputDebugStringA SetFileInformationByHandle SetLastError SizeofResource
             WideCharToMultiByte WriteFile""",
-        "msvcrt.dll": "fclose fopen fread memcmp strcmp",
+        "msvcrt.dll": "fclose ferror fopen fread memcmp strcmp",
         "advapi32.dll": "RegCloseKey RegOpenKeyExA RegQueryValueExA",
         "user32.dll": "CharNextA",
     },

@@ -169,7 +169,7 @@ for i in "${!shipped[@]}"; do
   check "unsigned ${shipped[$i]} is packed" test -f "$f"
   refuse "unsigned ${shipped[$i]} does not verify" verify "$f" "$work/cert/cert.pem" "$build/verify.log"
   check "unsigned ${shipped[$i]} is the built file without its debug data, which the symbols ZIP holds" \
-    python3 scripts/check_release.py stripped "$f" "$build/unsigned-symbols/$name/${shipped[$i]}.debug" \
+    python3 "$src/scripts/check_release.py" stripped "$f" "$build/unsigned-symbols/$name/${shipped[$i]}.debug" \
       "$pkg/${built_in[$i]}"
 done
 
@@ -258,16 +258,16 @@ check "the symbols ZIP holds one debug file per shipped binary, at its path" \
        "./bin/drvbridge.dll.debug ./bin/langpack.exe.debug ./tools/lppack.exe.debug ./x64/drvbridge.dll.debug "
 for i in "${!shipped[@]}"; do
   check "signed ${shipped[$i]} is its build without debug data, linked to its debug file by name and CRC" \
-    python3 scripts/check_release.py stripped "$tree/${shipped[$i]}" "$symbols/${shipped[$i]}.debug" \
+    python3 "$root/scripts/check_release.py" stripped "$tree/${shipped[$i]}" "$symbols/${shipped[$i]}.debug" \
       "${built[$i]}"
 done
 # A crash address as the field reports it: the image base plus the RVA of
 # an export. With the debug file beside the binary, addr2line (following
 # the .gnu_debuglink) names the function and its line; without, no line.
 export_address() {  # export_address DLL NAME
-  python3 - "$1" "$2" <<'EOF'
+  python3 - "$1" "$2" "$root/scripts" <<'EOF'
 import struct, sys
-sys.path.insert(0, "scripts")
+sys.path.insert(0, sys.argv[3])
 import pecheck
 pe = pecheck.Pe(open(sys.argv[1], "rb").read())
 _, base, table, addrs, _ = pe.exports()
@@ -301,31 +301,31 @@ done
 echo "== THIRD-PARTY-NOTICES, SHA256SUMS, the SPDX bill of materials"
 sbom=$pkg/dist/$name.spdx.json
 check "THIRD-PARTY-NOTICES names each linked component with this machine's versions and its licence" \
-  python3 scripts/check_release.py notices "$tree/THIRD-PARTY-NOTICES"
+  python3 "$root/scripts/check_release.py" notices "$tree/THIRD-PARTY-NOTICES"
 check "SHA256SUMS covers every other file of the ZIP, each digest right" \
-  python3 scripts/check_release.py sums "$tree"
+  python3 "$root/scripts/check_release.py" sums "$tree"
 check "sha256sum -c accepts SHA256SUMS in the unpacked folder" \
   sh -c 'cd "$1" && sha256sum --quiet -c SHA256SUMS' sh "$tree"
 check "package.sh wrote $name.spdx.json beside the ZIP: SPDX 2.3, every file and component" \
-  python3 scripts/check_release.py sbom "$sbom" "$tree"
+  python3 "$root/scripts/check_release.py" sbom "$sbom" "$tree"
 # The same checks on copies with a file changed, a file added, a version
 # changed: each must fail.
 rm -rf "$work/changed" "$work/added"
 cp -r "$tree" "$work/changed"
 printf 'x' >>"$work/changed/docs/release.md"
 refuse "SHA256SUMS no longer matches a tree with a changed file" \
-  python3 scripts/check_release.py sums "$work/changed"
-refuse "nor does the SBOM" python3 scripts/check_release.py sbom "$sbom" "$work/changed"
+  python3 "$root/scripts/check_release.py" sums "$work/changed"
+refuse "nor does the SBOM" python3 "$root/scripts/check_release.py" sbom "$sbom" "$work/changed"
 cp -r "$tree" "$work/added"
 touch "$work/added/extra.txt"
 refuse "SHA256SUMS no longer matches a tree with a file added" \
-  python3 scripts/check_release.py sums "$work/added"
-refuse "nor does the SBOM" python3 scripts/check_release.py sbom "$sbom" "$work/added"
+  python3 "$root/scripts/check_release.py" sums "$work/added"
+refuse "nor does the SBOM" python3 "$root/scripts/check_release.py" sbom "$sbom" "$work/added"
 zlib_version=$(dpkg-query -W -f='${Version}' libz-mingw-w64-dev)
 sed "s/libz-mingw-w64-dev $zlib_version/libz-mingw-w64-dev 0.0/" "$tree/THIRD-PARTY-NOTICES" >"$work/notices"
-refuse "notices with another zlib version fail" python3 scripts/check_release.py notices "$work/notices"
+refuse "notices with another zlib version fail" python3 "$root/scripts/check_release.py" notices "$work/notices"
 sed "s/libz-mingw-w64-dev@$zlib_version/libz-mingw-w64-dev@0.0/" "$sbom" >"$work/sbom.json"
-refuse "an SBOM with another zlib version fails" python3 scripts/check_release.py sbom "$work/sbom.json" "$tree"
+refuse "an SBOM with another zlib version fails" python3 "$root/scripts/check_release.py" sbom "$work/sbom.json" "$tree"
 rm -rf "$work/changed" "$work/added"
 
 # ---------------------------------------------------------------- MSVC client
@@ -339,7 +339,7 @@ for width in 32 64; do
   esac
   out=$build/msvc$width
   rm -rf "$out"
-  if ! bash drvbridge/tests/msvc_client/build.sh "$arch" "$tree/$dir/drvbridge.lib" "$out" >"$out.log" 2>&1; then
+  if ! bash "$root/drvbridge/tests/msvc_client/build.sh" "$arch" "$tree/$dir/drvbridge.lib" "$out" >"$out.log" 2>&1; then
     bad "the MSVC-ABI client links every function the library offers through $dir/drvbridge.lib ($arch$seh)"
     sed 's/^/    /' "$out.log"
     continue
