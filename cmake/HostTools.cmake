@@ -11,9 +11,9 @@ ExternalProject_Add(zelt_host_tools
              -DBUILD_TESTING=OFF
   INSTALL_COMMAND ""
   BUILD_ALWAYS ON
-  BUILD_BYPRODUCTS ${ZELT_HOST_TOOLS_BIN}/lppack ${ZELT_HOST_TOOLS_BIN}/lpsample)
+  BUILD_BYPRODUCTS ${ZELT_HOST_TOOLS_BIN}/payloadrc ${ZELT_HOST_TOOLS_BIN}/lpsample)
 
 # Custom commands name a tool by path and depend on ZELT_HOST_TOOLS_DEPENDS.
-set(ZELT_LPPACK ${ZELT_HOST_TOOLS_BIN}/lppack)
+set(ZELT_PAYLOADRC ${ZELT_HOST_TOOLS_BIN}/payloadrc)
 set(ZELT_LPSAMPLE ${ZELT_HOST_TOOLS_BIN}/lpsample)
 set(ZELT_HOST_TOOLS_DEPENDS zelt_host_tools)

@@ -11,7 +11,15 @@ if(TARGET langpack AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   # The packer for a driver team's own files, 32-bit like the program it fills.
   install(TARGETS lppack RUNTIME DESTINATION tools)
 endif()
-install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION docs FILES_MATCHING PATTERN "*.md")
+# The users' pages; the maintainers' pages (performance, robustness, release)
+# stay in the repository. The entry page goes to the tree's root.
+install(FILES ${CMAKE_SOURCE_DIR}/docs/integration.md ${CMAKE_SOURCE_DIR}/docs/langpack.md
+              ${CMAKE_SOURCE_DIR}/docs/drvbridge.md
+        DESTINATION docs)
+install(FILES ${CMAKE_SOURCE_DIR}/docs/package-readme.md DESTINATION . RENAME README.md)
+install(FILES ${CMAKE_SOURCE_DIR}/examples/start_langpack.c ${CMAKE_SOURCE_DIR}/examples/bridge_client.c
+              ${CMAKE_SOURCE_DIR}/examples/sample_settings.c ${CMAKE_SOURCE_DIR}/examples/sample_settings.def
+        DESTINATION examples)
 install(FILES ${CMAKE_SOURCE_DIR}/CHANGELOG.md ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION .)
 
 # The binary contract, read from the built files on every test run.

@@ -42,7 +42,9 @@ contents() { case $1 in *.zip) unzip -p "$1" ;; *) cat "$1" ;; esac; }
 
 status=0
 zip_name=$(cd "${trees[0]}/build/dist" && ls zeltdrv-*-win.zip)
-for bin in "${binaries[@]}" "dist/$zip_name"; do
+# The symbols ZIP and the bill of materials beside it, too.
+dist=("dist/$zip_name" "dist/${zip_name%.zip}-symbols.zip" "dist/${zip_name%.zip}.spdx.json")
+for bin in "${binaries[@]}" "${dist[@]}"; do
   a=${trees[0]}/build/$bin
   b=${trees[1]}/build/$bin
   sha256sum "$a" "$b"
@@ -65,7 +67,7 @@ done
 
 echo "commit $commit, SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH, $((SECONDS - start)) s"
 if [ $status -eq 0 ]; then
-  echo "reproducible: ${binaries[*]} dist/$zip_name"
+  echo "reproducible: ${binaries[*]} ${dist[*]}"
   rm -f "$work/strings"
   [ $# -ge 1 ] || rm -rf "$work"
 fi

@@ -16,6 +16,10 @@ langpack also fits a program that lppack.exe wrote (the packed copy keeps
 langpack.exe's contract). lppack is the packer shipped in tools/: a console
 program with the same manifest and version block.
 
+Every file must declare Windows Vista (6.0) as its oldest system (OS and
+subsystem version), and import only the functions on its list (IMPORTS),
+each of which Vista has (WINDOWS_SINCE).
+
 With --version the VERSIONINFO block must carry that file and product
 version, the company and product names and the binary's own file name.
 --machine names the width the file must be built for (default i386, a PE32
@@ -60,6 +64,125 @@ SUPPORTED_OS = {
     "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
 }
+# The oldest Windows the binaries support, as the PE header's OS and
+# subsystem versions give it: Vista.
+OS_FLOOR = (6, 0)
+WINDOWS_NAMES = {(5, 0): "2000", (5, 1): "XP", (5, 2): "XP x64", (6, 0): "Vista",
+                 (6, 1): "7", (6, 2): "8"}
+
+
+def _since(version, names):
+    return {name: version for name in names.split()}
+
+
+# The oldest Windows that has each function the binaries import, by DLL.
+# x64 only: XP x64 (5.2) is the first 64-bit Windows of its line.
+WINDOWS_SINCE = {
+    "kernel32.dll": {
+        **_since((5, 0), """
+            CloseHandle CreateEventA CreateFileA CreateFileMappingA CreateSemaphoreA
+            DeleteCriticalSection DeleteFileA DuplicateHandle EnterCriticalSection ExitProcess
+            FindClose FindFirstFileA FindNextFileA FindResourceA FlushFileBuffers FormatMessageA
+            FreeLibrary GetACP GetCommandLineA GetCurrentProcess GetCurrentProcessId
+            GetCurrentThread GetCurrentThreadId GetFileAttributesA GetFileSize
+            GetHandleInformation GetLastError GetModuleFileNameA GetModuleHandleA
+            GetModuleHandleW GetProcAddress GetProcessAffinityMask GetStartupInfoA
+            GetSystemDirectoryA GetSystemTimeAsFileTime GetTempFileNameA GetThreadContext
+            GetThreadPriority GetVersionExA GlobalAlloc GlobalFree GlobalLock GlobalReAlloc
+            GlobalUnlock InitializeCriticalSection IsDBCSLeadByteEx IsDebuggerPresent
+            LeaveCriticalSection LoadLibraryA LoadLibraryExA LoadLibraryW LoadResource
+            LockResource MapViewOfFile MoveFileExA MultiByteToWideChar OpenProcess
+            OutputDebugStringA RaiseException ReleaseSemaphore ResetEvent ResumeThread
+            SetEvent SetLastError SetProcessAffinityMask SetThreadContext SetThreadPriority
+            SetUnhandledExceptionFilter SizeofResource Sleep SuspendThread TlsAlloc TlsGetValue
+            TlsSetValue TryEnterCriticalSection UnmapViewOfFile VirtualProtect VirtualQuery
+            WaitForMultipleObjects WaitForSingleObject WideCharToMultiByte WriteFile"""),
+        **_since((5, 1), "AddVectoredExceptionHandler RemoveVectoredExceptionHandler "
+                         "RtlCaptureContext"),
+        **_since((5, 2), "RtlLookupFunctionEntry RtlUnwindEx RtlVirtualUnwind "
+                         "__C_specific_handler"),
+        **_since((6, 0), "GetTickCount64 SetFileInformationByHandle"),
+    },
+    "advapi32.dll": _since((5, 0), "RegCloseKey RegOpenKeyExA RegQueryValueExA"),
+    "user32.dll": _since((5, 0), "CharNextA"),
+    "winspool.drv": _since((5, 0), "ClosePrinter DeviceCapabilitiesA GetPrinterDriverA "
+                                   "OpenPrinterA"),
+    # The system's C library.
+    "msvcrt.dll": {
+        **_since((5, 0), """
+            __getmainargs __initenv __mb_cur_max __p__acmdln __p__commode __p__fmode
+            __set_app_type __setusermatherr _acmdln _amsg_exit _beginthreadex _cexit _close
+            _commode _endthreadex _errno _filelengthi64 _fileno _fmode _initterm _iob _lock
+            _onexit _read _setjmp _setjmp3 _strdup _ultoa _unlock abort atoi calloc exit
+            fclose ferror fflush fgetc fgetpos fopen fprintf fputc fputs fread free fsetpos fwrite
+            getenv islower isspace isupper localeconv longjmp malloc memchr memcmp memcpy
+            memmove memset printf realloc setlocale signal strchr strcmp strerror strlen
+            strncmp vfprintf wcslen"""),
+        **_since((5, 1), "___lc_codepage_func ___mb_cur_max_func __iob_func"),
+    },
+}
+
+# What each binary may import (both widths): the program's own calls and
+# those of the static C, C++ and thread runtimes. A new import has to be
+# added here, with the oldest Windows that has it.
+_RUNTIME = {
+    "kernel32.dll": """DeleteCriticalSection EnterCriticalSection GetLastError
+        GetModuleHandleA GetModuleHandleW GetProcAddress FreeLibrary InitializeCriticalSection
+        LeaveCriticalSection LoadLibraryA SetUnhandledExceptionFilter Sleep TlsGetValue
+        VirtualProtect VirtualQuery __C_specific_handler""",
+    "msvcrt.dll": """___lc_codepage_func ___mb_cur_max_func __getmainargs __initenv
+        __iob_func __mb_cur_max __p__acmdln __p__commode __p__fmode __set_app_type
+        __setusermatherr _acmdln _amsg_exit _cexit _commode _errno _fmode _initterm _iob
+        _lock _onexit _unlock abort atoi calloc exit fprintf fputc free fwrite localeconv
+        malloc memcpy memset realloc setlocale signal strchr strerror strlen strncmp vfprintf
+        wcslen""",
+}
+IMPORTS = {
+    "langpack": {
+        "kernel32.dll": """CloseHandle CreateFileA DeleteFileA ExitProcess FindClose
+            FindFirstFileA FindNextFileA FindResourceA FlushFileBuffers GetCommandLineA
+            GetCurrentProcessId GetFileAttributesA GetStartupInfoA GetSystemDirectoryA
+            GetVersionExA IsDBCSLeadByteEx LoadResource LockResource MultiByteToWideChar
+            OutputDebugStringA SetFileInformationByHandle SetLastError SizeofResource
+            WideCharToMultiByte WriteFile""",
+        "msvcrt.dll": "fclose ferror fopen fread memcmp strcmp",
+        "advapi32.dll": "RegCloseKey RegOpenKeyExA RegQueryValueExA",
+        "user32.dll": "CharNextA",
+    },
+    "drvbridge": {
+        "kernel32.dll": """CloseHandle CreateFileA CreateFileMappingA GetACP GetFileAttributesA
+            GetFileSize GetModuleFileNameA GetSystemDirectoryA GlobalAlloc GlobalFree GlobalLock
+            GlobalReAlloc GlobalUnlock IsDBCSLeadByteEx LoadLibraryExA MapViewOfFile
+            OutputDebugStringA SetLastError UnmapViewOfFile""",
+        "winspool.drv": "ClosePrinter DeviceCapabilitiesA GetPrinterDriverA OpenPrinterA",
+    },
+    "lppack": {
+        "kernel32.dll": """AddVectoredExceptionHandler CloseHandle CreateEventA CreateFileA
+            CreateSemaphoreA DeleteFileA DuplicateHandle FindClose FindFirstFileA FindResourceA
+            FormatMessageA GetCurrentProcess GetCurrentProcessId GetCurrentThread
+            GetCurrentThreadId GetFileAttributesA GetHandleInformation GetProcessAffinityMask
+            GetStartupInfoA GetSystemTimeAsFileTime GetTempFileNameA GetThreadContext
+            GetThreadPriority GetTickCount64 IsDBCSLeadByteEx IsDebuggerPresent LoadLibraryExA
+            LoadLibraryW LoadResource LockResource MoveFileExA MultiByteToWideChar OpenProcess
+            OutputDebugStringA RaiseException ReleaseSemaphore RemoveVectoredExceptionHandler
+            ResetEvent ResumeThread RtlCaptureContext RtlLookupFunctionEntry RtlUnwindEx
+            RtlVirtualUnwind SetEvent SetLastError SetProcessAffinityMask SetThreadContext
+            SetThreadPriority SizeofResource SuspendThread TlsAlloc TlsSetValue
+            TryEnterCriticalSection WaitForMultipleObjects WaitForSingleObject WideCharToMultiByte
+            WriteFile""",
+        "msvcrt.dll": """_beginthreadex _close _endthreadex _filelengthi64 _fileno _read
+            _setjmp _setjmp3 _strdup _ultoa fclose fflush fgetc fgetpos fopen fputs fread fsetpos
+            getenv islower isspace isupper longjmp memchr memcmp memmove printf strcmp""",
+    },
+}
+for _kind, _dlls in IMPORTS.items():
+    for _dll, _names in _RUNTIME.items():
+        _dlls[_dll] = _dlls.get(_dll, "") + " " + _names
+    IMPORTS[_kind] = {dll: set(names.split()) for dll, names in _dlls.items()}
+    for _dll, _names in IMPORTS[_kind].items():
+        _unknown = _names - WINDOWS_SINCE[_dll].keys()
+        assert not _unknown, "no oldest Windows for %s %s" % (_dll, sorted(_unknown))
+
 SECURITY_DIRECTORY = 4
 WIN_CERT_REVISION_2_0 = 0x0200
 WIN_CERT_TYPE_PKCS_SIGNED_DATA = 0x0002
@@ -112,17 +235,39 @@ class Pe:
         return self.data[o:self.data.index(b"\0", o)].decode("latin-1")
 
     def imports(self):
+        return [dll for dll, _ in self.imported_functions()]
+
+    def imported_functions(self):
+        """[(DLL name, [function name, or ordinal as int])] in file order."""
         rva, size = self.dirs[1]
-        names = []
+        out = []
         if not rva:
-            return names
+            return out
         o = self.off(rva)
+        wide = self.magic == 0x20B
         while True:
             desc = struct.unpack_from("<IIIII", self.data, o)
             if desc == (0, 0, 0, 0, 0):
-                return names
-            names.append(self.cstr(desc[3]))
+                return out
+            thunk = self.off(desc[0] or desc[4])
+            functions = []
+            while True:
+                entry = struct.unpack_from("<Q" if wide else "<I", self.data, thunk)[0]
+                if entry == 0:
+                    break
+                if entry >> (63 if wide else 31):
+                    functions.append(entry & 0xFFFF)
+                else:
+                    functions.append(self.cstr((entry & 0x7FFFFFFF) + 2))
+                thunk += 8 if wide else 4
+            out.append((self.cstr(desc[3]), functions))
             o += 20
+
+    def os_versions(self):
+        """((OS major, minor), (subsystem major, minor)) of the optional header."""
+        opt = self.checksum_offset - 64
+        return (struct.unpack_from("<HH", self.data, opt + 40),
+                struct.unpack_from("<HH", self.data, opt + 48))
 
     def exports(self):
         """(module name, base, {name: ordinal}, [address by ordinal index])"""
@@ -232,6 +377,29 @@ def check_common(pe, failures, want_dll, machine, want_signed=False):
     for dll in pe.imports():
         if dll.lower() not in SYSTEM_DLLS:
             failures.append("imports %s, which is not a Windows system DLL" % dll)
+    os_version, subsystem_version = pe.os_versions()
+    for what, got in (("operating system", os_version), ("subsystem", subsystem_version)):
+        if got != OS_FLOOR:
+            failures.append("%s version %d.%d, not %d.%d (Windows %s)"
+                            % ((what,) + got + OS_FLOOR + (WINDOWS_NAMES[OS_FLOOR],)))
+
+
+def check_imports(pe, failures, kind):
+    """Every imported function is on the binary's list and in the oldest
+    Windows the header declares."""
+    allowed = IMPORTS[kind]
+    for dll, functions in pe.imported_functions():
+        key = dll.lower()
+        for f in functions:
+            if isinstance(f, int):
+                failures.append("imports %s ordinal %d: only names are on the list" % (dll, f))
+            elif f not in allowed.get(key, ()):
+                failures.append("imports %s!%s, which is not on %s's import list" % (dll, f, kind))
+            elif WINDOWS_SINCE[key][f] > OS_FLOOR:
+                since = WINDOWS_SINCE[key][f]
+                failures.append("imports %s!%s, which Windows %s lacks (since %d.%d, Windows %s)"
+                                % ((dll, f, WINDOWS_NAMES[OS_FLOOR]) + since
+                                   + (WINDOWS_NAMES.get(since, "?"),)))
 
 
 def check_signature(pe, failures, want_signed):
@@ -347,6 +515,7 @@ def check_manifest(pe, failures):
 
 def check_langpack(pe, failures, version, machine="i386", kind="langpack", want_signed=False):
     check_common(pe, failures, want_dll=False, machine=machine, want_signed=want_signed)
+    check_imports(pe, failures, "langpack")
     if pe.subsystem != IMAGE_SUBSYSTEM_WINDOWS_GUI:
         failures.append("subsystem %d, not Windows GUI" % pe.subsystem)
     res = pe.resources()
@@ -367,6 +536,7 @@ def check_langpack(pe, failures, version, machine="i386", kind="langpack", want_
 
 def check_lppack(pe, failures, version, machine="i386", kind="lppack", want_signed=False):
     check_common(pe, failures, want_dll=False, machine=machine, want_signed=want_signed)
+    check_imports(pe, failures, "lppack")
     if pe.subsystem != IMAGE_SUBSYSTEM_WINDOWS_CUI:
         failures.append("subsystem %d, not Windows console" % pe.subsystem)
     if "DEVFILE" in pe.resources():
@@ -378,6 +548,7 @@ def check_lppack(pe, failures, version, machine="i386", kind="lppack", want_sign
 
 def check_drvbridge(pe, failures, version, machine="i386", kind="drvbridge", want_signed=False):
     check_common(pe, failures, want_dll=True, machine=machine, want_signed=want_signed)
+    check_imports(pe, failures, "drvbridge")
     module, base, table, addrs, stamp = pe.exports()
     if module is None:
         failures.append("no export directory")

@@ -47,6 +47,61 @@ def console_subsystem(data):
     put16(data, pe_offset(data) + 24 + 68, 3)
 
 
+def os_version(data, field, value):
+    # Optional header: OS version at 40, subsystem version at 48.
+    put16(data, pe_offset(data) + 24 + field, value)
+
+
+def os_version_xp(data):
+    os_version(data, 40, 5)
+    os_version(data, 42, 1)
+
+
+def subsystem_version_old(data):
+    os_version(data, 48, 4)
+
+
+def imported_function(data, name):
+    """File offset of an imported function's name in its hint/name entry."""
+    pe = pecheck.Pe(bytes(data))
+    wide = pe.magic == 0x20B
+    o = pe.off(pe.dirs[1][0])
+    while any(struct.unpack_from("<IIIII", data, o)):
+        thunk = pe.off(struct.unpack_from("<I", data, o)[0] or struct.unpack_from("<I", data, o + 16)[0])
+        while True:
+            entry = struct.unpack_from("<Q" if wide else "<I", data, thunk)[0]
+            if entry == 0:
+                break
+            if not entry >> (63 if wide else 31) and pe.cstr((entry & 0x7FFFFFFF) + 2) == name:
+                return pe.off((entry & 0x7FFFFFFF) + 2)
+            thunk += 8 if wide else 4
+        o += 20
+    raise AssertionError("%s is not imported" % name)
+
+
+def import_off_the_list(data):
+    # A function of the same DLL that the binary has no business calling.
+    at = imported_function(data, "OutputDebugStringA")
+    data[at:at + len("OutputDebugStringA")] = b"OutputDebugStringW"
+
+
+def import_too_new(data):
+    # SetFileInformationByHandle is Vista's: under an XP floor the check must
+    # name it.
+    pecheck.OS_FLOOR = (5, 1)
+
+
+def import_by_ordinal(data):
+    # The first import of the first DLL becomes an import by ordinal 7.
+    pe = pecheck.Pe(bytes(data))
+    desc = struct.unpack_from("<IIIII", data, pe.off(pe.dirs[1][0]))
+    thunk = pe.off(desc[0] or desc[4])
+    if pe.magic == 0x20B:
+        struct.pack_into("<Q", data, thunk, (1 << 63) | 7)
+    else:
+        put32(data, thunk, 0x80000007)
+
+
 def first_import_renamed(data):
     pe = pecheck.Pe(bytes(data))
     desc = struct.unpack_from("<IIIII", data, pe.off(pe.dirs[1][0]))
@@ -175,6 +230,13 @@ CASES = [
     ("langpack", first_import_renamed, "not a Windows system DLL"),
     ("drvbridge", first_import_renamed, "not a Windows system DLL"),
     ("drvbridge", export_renamed, "exports differ"),
+    # The oldest Windows in the header and in every import.
+    ("langpack", os_version_xp, "operating system version 5.1, not 6.0"),
+    ("drvbridge", subsystem_version_old, "subsystem version 4."),
+    ("drvbridge", import_off_the_list, "OutputDebugStringW, which is not on drvbridge's"),
+    ("langpack", import_off_the_list, "OutputDebugStringW, which is not on langpack's"),
+    ("langpack", import_too_new, "SetFileInformationByHandle, which Windows XP lacks"),
+    ("drvbridge", import_by_ordinal, "ordinal 7"),
     ("langpack", resource_stamp, "resource directory time stamps"),
     ("langpack", devfile_language, "DEVFILE 101 has languages [1033]"),
     ("langpack", company_renamed, "CompanyName"),
@@ -200,6 +262,7 @@ def main(argv):
     for module, damage, expect in CASES:
         with open(paths[module], "rb") as f:
             data = bytearray(f.read())
+        floor = pecheck.OS_FLOOR
         if damage:
             damage(data)
         failures = []
@@ -208,6 +271,7 @@ def main(argv):
             check(pecheck.Pe(bytes(data)), failures, version, machine)
         except (ValueError, IndexError, struct.error) as e:
             failures.append("unreadable: %s" % e)
+        pecheck.OS_FLOOR = floor
         name = "%s/%s" % (module, damage.__name__ if damage else "intact")
         if expect is None:
             ok = not failures

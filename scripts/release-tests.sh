@@ -21,6 +21,13 @@
 #   still loads and answers;
 # - the released lppack.exe packs other files into the signed langpack.exe,
 #   and the result, signed again, verifies and installs them;
+# - each shipped binary is its build stripped of its debug data, whose file
+#   (BIN.debug in the symbols ZIP, at the release's paths) it names with the
+#   right CRC, and an export's address resolves to its function and line;
+# - THIRD-PARTY-NOTICES, SHA256SUMS and the SPDX bill of materials match the
+#   files and this machine's package versions, and a changed file fails them;
+# - a client built with the MSVC ABI links all the exports through
+#   lib/drvbridge.lib (x86, /safeseh) and x64/drvbridge.lib and runs;
 # - a consumer project finds the package (find_package(drvbridge CONFIG)),
 #   builds for i386 and x64 (on i386 through the decorated names of
 #   drvbridge_stdcall.def), imports every export by its plain name, calls
@@ -33,10 +40,23 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath -m "${1:-build/release-tests}")
 mkdir -p "$build"
-work=$(mktemp -d /tmp/zelt-release-tests.XXXXXX)
-# The prefixes' Wine servers (kept alive by their services) end with the run.
-trap 'sh cmake/wine-servers.sh stop 32 "$build/wineprefix32"; sh cmake/wine-servers.sh stop 64 "$build/wineprefix64"
-      rm -rf "$work"' EXIT
+work=$(mktemp -d "${TMPDIR:-/tmp}/zelt-release-tests.XXXXXX")
+# The prefixes' Wine servers (kept alive by their services) end with the
+# run, and the throw-away certificate, its password and the clones go. Every
+# step runs whatever the one before did; a step that fails is reported and
+# fails the run.
+cleanup() {
+  local rc=$? width
+  set +e
+  for width in 32 64; do
+    sh cmake/wine-servers.sh stop "$width" "$build/wineprefix$width" ||
+      { echo "release-tests: could not stop the Wine server of $build/wineprefix$width" >&2; rc=1; }
+  done
+  rm -rf "$work" || { echo "release-tests: could not remove $work" >&2; rc=1; }
+  [ ! -e "$work" ] || { echo "release-tests: $work is left" >&2; rc=1; }
+  exit "$rc"
+}
+trap cleanup EXIT
 
 failed=0
 passed=0
@@ -141,12 +161,16 @@ check "package.sh says in one line that the package is unsigned" \
 zip=$pkg/dist/$name.zip
 check "package.sh made build/package/dist/$name.zip" test -f "$zip"
 check "the ZIP unpacks" unpack "$zip" "$build/unsigned"
+check "package.sh made build/package/dist/$name-symbols.zip, which unpacks" \
+  unpack "$pkg/dist/$name-symbols.zip" "$build/unsigned-symbols"
 tree=$build/unsigned/$name
 for i in "${!shipped[@]}"; do
   f=$tree/${shipped[$i]}
   check "unsigned ${shipped[$i]} is packed" test -f "$f"
   refuse "unsigned ${shipped[$i]} does not verify" verify "$f" "$work/cert/cert.pem" "$build/verify.log"
-  check "unsigned ${shipped[$i]} is the built file, byte for byte" cmp -s "$f" "$pkg/${built_in[$i]}"
+  check "unsigned ${shipped[$i]} is the built file without its debug data, which the symbols ZIP holds" \
+    python3 "$src/scripts/check_release.py" stripped "$f" "$build/unsigned-symbols/$name/${shipped[$i]}.debug" \
+      "$pkg/${built_in[$i]}"
 done
 
 # ---------------------------------------------------------------- signed
@@ -159,6 +183,8 @@ pkg=$src/build/package
 root=$src
 built=()
 for b in "${built_in[@]}"; do built+=("$pkg/$b"); done
+stripped=()
+for b in "${shipped[@]}"; do stripped+=("$pkg/stripped/$b"); done
 refuse "package.sh, given a certificate, does not call the package unsigned" \
   grep -q UNSIGNED "$build/package-signed.log"
 refuse "the password appears nowhere in package.sh's output" leaks_password "$build/package-signed.log"
@@ -170,14 +196,26 @@ tree=$build/signed/$name
 # What the ZIP must hold, and no other program or DLL.
 for f in bin/langpack.exe bin/drvbridge.dll lib/libdrvbridge.dll.a lib/drvbridge_stdcall.def \
          include/drvbridge.h x64/drvbridge.dll x64/libdrvbridge.dll.a \
+         lib/drvbridge.lib x64/drvbridge.lib THIRD-PARTY-NOTICES SHA256SUMS \
          lib/cmake/drvbridge/drvbridge-config.cmake lib/cmake/drvbridge/drvbridge-config-version.cmake \
          lib/cmake/drvbridge/drvbridge-targets-x86.cmake lib/cmake/drvbridge/drvbridge-targets-x64.cmake \
-         tools/lppack.exe docs/drvbridge.md docs/langpack.md docs/release.md CHANGELOG.md LICENSE; do
+         tools/lppack.exe docs/drvbridge.md docs/langpack.md CHANGELOG.md LICENSE; do
   check "the ZIP holds $f" test -f "$tree/$f"
+done
+check "the ZIP's pages name only files it holds or the repository's" \
+  python3 "$root/scripts/doclinks.py" "$tree"
+for f in README.md docs/integration.md examples/start_langpack.c examples/bridge_client.c; do
+  check "the ZIP holds $f" test -f "$tree/$f"
+done
+for f in docs/performance.md docs/robustness.md docs/release.md; do
+  refuse "the ZIP leaves out the maintainers' page $f" test -e "$tree/$f"
 done
 check "the ZIP holds exactly four programs and DLLs" \
   test "$(cd "$tree" && find . -iname '*.exe' -o -iname '*.dll' | LC_ALL=C sort | tr '\n' ' ')" = \
        "./bin/drvbridge.dll ./bin/langpack.exe ./tools/lppack.exe ./x64/drvbridge.dll "
+header_version=$(awk '$1 == "#define" && $2 ~ /^DRVBRIDGE_VERSION_(MAJOR|MINOR|PATCH)$/ {print $3}' \
+  "$tree/include/drvbridge.h" | paste -sd.)
+check "the packed drvbridge.h says version $version ($header_version)" test "$header_version" = "$version"
 check "the packed import definition is drvbridge/drvbridge_stdcall.def" \
   cmp -s "$tree/lib/drvbridge_stdcall.def" "$root/drvbridge/drvbridge_stdcall.def"
 
@@ -193,7 +231,7 @@ for i in "${!shipped[@]}"; do
     verify "$f" "$work/other/cert.pem" "$build/verify.log"
   check "contract holds on signed ${shipped[$i]}, which differs from its build only by the signature" \
     python3 "$root/scripts/pecheck.py" "${modules[$i]}" "$f" --version "$version" --machine "${machines[$i]}" \
-      --signed --same-as "${built[$i]}"
+      --signed --same-as "${stripped[$i]}"
   # One byte of the first section's code changed after signing.
   cp "$f" "$work/tampered"
   python3 - "$work/tampered" <<'EOF'
@@ -208,6 +246,115 @@ EOF
   refuse "${shipped[$i]} with one byte changed after signing fails verification" \
     verify "$work/tampered" "$work/cert/cert.pem" "$build/verify.log"
   check "and the failure is the digest mismatch" grep -q "MISMATCH" "$build/verify.log"
+done
+
+# ---------------------------------------------------------------- symbols
+echo "== the symbols ZIP"
+symbols=$build/signed-symbols/$name
+check "package.sh made build/package/dist/$name-symbols.zip, which unpacks" \
+  unpack "$pkg/dist/$name-symbols.zip" "$build/signed-symbols"
+check "the symbols ZIP holds one debug file per shipped binary, at its path" \
+  test "$(cd "$symbols" && find . -type f | LC_ALL=C sort | tr '\n' ' ')" = \
+       "./bin/drvbridge.dll.debug ./bin/langpack.exe.debug ./tools/lppack.exe.debug ./x64/drvbridge.dll.debug "
+for i in "${!shipped[@]}"; do
+  check "signed ${shipped[$i]} is its build without debug data, linked to its debug file by name and CRC" \
+    python3 "$root/scripts/check_release.py" stripped "$tree/${shipped[$i]}" "$symbols/${shipped[$i]}.debug" \
+      "${built[$i]}"
+done
+# A crash address as the field reports it: the image base plus the RVA of
+# an export. With the debug file beside the binary, addr2line (following
+# the .gnu_debuglink) names the function and its line; without, no line.
+export_address() {  # export_address DLL NAME
+  python3 - "$1" "$2" "$root/scripts" <<'EOF'
+import struct, sys
+sys.path.insert(0, sys.argv[3])
+import pecheck
+pe = pecheck.Pe(open(sys.argv[1], "rb").read())
+_, base, table, addrs, _ = pe.exports()
+opt = pe.checksum_offset - 64
+image_base = struct.unpack_from("<Q", pe.data, opt + 24)[0] if pe.magic == 0x20B \
+    else struct.unpack_from("<I", pe.data, opt + 28)[0]
+print(hex(image_base + addrs[table[sys.argv[2]] - base]))
+EOF
+}
+resolves() {  # resolves TOOLS DLL: GetExclusive's address -> GetExclusive at exports.cpp:LINE
+  local where
+  where=$("$1-addr2line" -f -C -e "$2" "$(export_address "$2" GetExclusive)" | tr '\n' ' ')
+  echo "    $where"
+  [[ $where =~ ^GetExclusive.*drvbridge/src/exports\.cpp:[0-9]+\ $ ]]
+}
+for width in 32 64; do
+  case $width in
+    32) tools=i686-w64-mingw32 packed=bin/drvbridge.dll ;;
+    64) tools=x86_64-w64-mingw32 packed=x64/drvbridge.dll ;;
+  esac
+  rm -rf "$work/crash" && mkdir -p "$work/crash"
+  cp "$tree/$packed" "$work/crash/"
+  refuse "without its debug file, an address in $packed resolves to no line" \
+    resolves "$tools" "$work/crash/drvbridge.dll"
+  cp "$symbols/$packed.debug" "$work/crash/"
+  check "with drvbridge.dll.debug beside it, an address in $packed resolves to GetExclusive, exports.cpp and a line" \
+    resolves "$tools" "$work/crash/drvbridge.dll"
+done
+
+# ---------------------------------------------------------------- notices, checksums, SBOM
+echo "== THIRD-PARTY-NOTICES, SHA256SUMS, the SPDX bill of materials"
+sbom=$pkg/dist/$name.spdx.json
+check "THIRD-PARTY-NOTICES names each linked component with this machine's versions and its licence" \
+  python3 "$root/scripts/check_release.py" notices "$tree/THIRD-PARTY-NOTICES"
+check "SHA256SUMS covers every other file of the ZIP, each digest right" \
+  python3 "$root/scripts/check_release.py" sums "$tree"
+check "sha256sum -c accepts SHA256SUMS in the unpacked folder" \
+  sh -c 'cd "$1" && sha256sum --quiet -c SHA256SUMS' sh "$tree"
+check "package.sh wrote $name.spdx.json beside the ZIP: SPDX 2.3, every file and component" \
+  python3 "$root/scripts/check_release.py" sbom "$sbom" "$tree"
+# The same checks on copies with a file changed, a file added, a version
+# changed: each must fail.
+rm -rf "$work/changed" "$work/added"
+cp -r "$tree" "$work/changed"
+printf 'x' >>"$work/changed/docs/release.md"
+refuse "SHA256SUMS no longer matches a tree with a changed file" \
+  python3 "$root/scripts/check_release.py" sums "$work/changed"
+refuse "nor does the SBOM" python3 "$root/scripts/check_release.py" sbom "$sbom" "$work/changed"
+cp -r "$tree" "$work/added"
+touch "$work/added/extra.txt"
+refuse "SHA256SUMS no longer matches a tree with a file added" \
+  python3 "$root/scripts/check_release.py" sums "$work/added"
+refuse "nor does the SBOM" python3 "$root/scripts/check_release.py" sbom "$sbom" "$work/added"
+zlib_version=$(dpkg-query -W -f='${Version}' libz-mingw-w64-dev)
+sed "s/libz-mingw-w64-dev $zlib_version/libz-mingw-w64-dev 0.0/" "$tree/THIRD-PARTY-NOTICES" >"$work/notices"
+refuse "notices with another zlib version fail" python3 "$root/scripts/check_release.py" notices "$work/notices"
+sed "s/libz-mingw-w64-dev@$zlib_version/libz-mingw-w64-dev@0.0/" "$sbom" >"$work/sbom.json"
+refuse "an SBOM with another zlib version fails" python3 "$root/scripts/check_release.py" sbom "$work/sbom.json" "$tree"
+rm -rf "$work/changed" "$work/added"
+
+# ---------------------------------------------------------------- MSVC client
+# A Visual Studio team's application: built with the MSVC ABI and an
+# MSVC-mode linker against the ZIP's drvbridge.lib, run with the signed DLL.
+echo "== a client built with the MSVC ABI, through the ZIP's drvbridge.lib"
+for width in 32 64; do
+  case $width in
+    32) arch=x86 dir=lib bin=bin seh=", /safeseh" ;;
+    64) arch=x64 dir=x64 bin=x64 seh="" ;;
+  esac
+  out=$build/msvc$width
+  rm -rf "$out"
+  if ! bash "$root/drvbridge/tests/msvc_client/build.sh" "$arch" "$tree/$dir/drvbridge.lib" "$out" >"$out.log" 2>&1; then
+    bad "the MSVC-ABI client links every function the library offers through $dir/drvbridge.lib ($arch$seh)"
+    sed 's/^/    /' "$out.log"
+    continue
+  fi
+  ok "the MSVC-ABI client links every function the library offers through $dir/drvbridge.lib ($arch$seh)"
+  if [ "$width" = 32 ] && [ "$i386_runs" = no ]; then
+    skip "running the x86 MSVC-ABI client with the signed bin/drvbridge.dll: $i386_reason"
+    continue
+  fi
+  cp "$tree/$bin/drvbridge.dll" "$out/"
+  rc=0
+  wine_run "$width" "$out/run.log" "$out/msvc_client.exe" || rc=$?
+  tr -d '\r' <"$out/run.log" | sed 's/^/    /'
+  check "the $arch MSVC-ABI client gets every documented result from the signed $bin/drvbridge.dll (exit $rc)" \
+    test "$rc" -eq 0
 done
 
 echo "== sign.sh"
@@ -318,11 +465,11 @@ team_workflow() {
   check "and says that the result must be signed again" grep -q "again before shipping it" "$build/lppack.log"
   refuse "the packed program carries no signature" verify "$out" "$work/cert/cert.pem" "$build/verify.log"
   env ZELT_SIGN_PFX="$work/other/cert.pfx" ZELT_SIGN_PASSWORD_FILE="$work/other/password" \
-    bash scripts/sign.sh "$out" >/dev/null
+    bash "$root/scripts/sign.sh" "$out" >/dev/null
   check "signed with the team's certificate, it verifies against that certificate" \
     verify "$out" "$work/other/cert.pem" "$build/verify.log"
   check "contract holds on the team's signed program" \
-    python3 scripts/pecheck.py langpack "$out" --version "$version" --signed
+    python3 "$root/scripts/pecheck.py" langpack "$out" --version "$version" --signed
   wine_run 32 "$build/wine.log" reg add 'HKCU\SOFTWARE\KAVEN\ZeltDrv' /v _ZELTDirectory /t REG_SZ \
     /d 'C:\zelt-team' /f || bad "setting the target directory in the registry"
   rc=0
@@ -347,8 +494,9 @@ fi
 # drvbridge_DIR.
 echo "== consumer project against the signed tree"
 config_dir=$tree/lib/cmake/drvbridge
-exports=$(awk '$1 != "LIBRARY" && $1 != "EXPORTS" && NF {print $1}' drvbridge/drvbridge.def |
-  LC_ALL=C sort | tr '\n' ' ')
+# Every export but DllMain, which the import libraries leave out.
+exports=$(awk '$1 != "LIBRARY" && $1 != "EXPORTS" && $1 != "DllMain" && NF {print $1}' \
+  "$root/drvbridge/drvbridge.def" | LC_ALL=C sort | paste -sd' ')
 for width in 32 64; do
   case $width in
     32) tools=i686-w64-mingw32; packed=bin/drvbridge.dll ;;
@@ -357,7 +505,8 @@ for width in 32 64; do
   out=$build/consumer$width
   rm -rf "$out"
   if ! { cmake -S "$root/drvbridge/tests/consumer" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-           --toolchain "$root/cmake/toolchain-mingw$width.cmake" -Ddrvbridge_DIR="$config_dir" &&
+           --toolchain "$root/cmake/toolchain-mingw$width.cmake" -Ddrvbridge_DIR="$config_dir" \
+           -DCONSUMER_WANT_VERSION="${version%%.*}.0" &&
          cmake --build "$out"; } >"$out.log" 2>&1; then
     bad "consumer ($width-bit) configures and builds with find_package(drvbridge CONFIG REQUIRED)"
     tail -n 20 "$out.log" | sed 's/^/    /'
@@ -366,11 +515,12 @@ for width in 32 64; do
   ok "consumer ($width-bit) configures and builds with find_package(drvbridge CONFIG REQUIRED)"
   check "consumer ($width-bit) got the package's $packed as drvbridge::drvbridge's DLL" \
     cmp -s "$out/drvbridge.dll" "$tree/$packed"
-  imports=$("$tools-objdump" -p "$out/consumer.exe" |
-    awk '/DLL Name:/ {on = ($3 == "drvbridge.dll")} on && NF == 3 && $2 ~ /^[0-9]+$/ {print $3}' |
-    LC_ALL=C sort | tr '\n' ' ')
-  check "consumer ($width-bit) imports every export of drvbridge.def by its plain name ($imports)" \
+  imports=$(bash "$root/drvbridge/tests/consumer/bridge-imports.sh" "$tools-objdump" "$out/consumer.exe")
+  check "consumer ($width-bit) imports every export of drvbridge.def but DllMain by its plain name ($imports)" \
     test "$imports" = "$exports"
+  check "a team DLL without its own DllMain ($width-bit) imports only what it calls, no DllMain" \
+    bash "$root/drvbridge/tests/consumer/bridge-imports.sh" "$tools-objdump" "$out/team_library.dll" \
+      "FreeExclusive GetDependDllName GetExclusive GetPrinterOption"
   if [ "$width" = 32 ] && [ "$i386_runs" = no ]; then
     skip "running the 32-bit consumer with the signed i386 drvbridge.dll: $i386_reason"
     continue

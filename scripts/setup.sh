@@ -24,7 +24,7 @@ packages=(
   cmake ninja-build make g++ gcc zlib1g-dev googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686 gcc-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
   g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-  wine wine64 clang-14 libclang-rt-14-dev clang-format-14 valgrind python3
+  wine wine64 clang-14 libclang-rt-14-dev clang-format-14 llvm-14 lld-14 valgrind python3
   openprinting-ppds hp-ppd hpijs-ppds libcups2-dev
   osslsigncode openssl zip unzip locales
 )

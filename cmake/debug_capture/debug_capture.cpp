@@ -31,6 +31,43 @@ void KeepString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info, CapturedRu
     run->lines.push_back(line);
 }
 
+using WaitFn = BOOL(WINAPI*)(DEBUG_EVENT*, DWORD);
+
+// WaitForDebugEventEx where kernel32 has it: on systems whose
+// OutputDebugStringW raises its wide exception first, only a debugger that
+// waits this way is told the wide line; others get the exception instead.
+WaitFn DebugEventWait() {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    FARPROC wide = kernel != nullptr ? GetProcAddress(kernel, "WaitForDebugEventEx") : nullptr;
+    return wide != nullptr ? reinterpret_cast<WaitFn>(reinterpret_cast<void*>(wide))
+                           : WaitForDebugEvent;
+}
+
+// After a time-out: the program is ended and its remaining debug events
+// continued, since a debuggee does not finish exiting while one is pending.
+// Bounded, in case the system never reports the exit.
+void EndByForce(WaitFn wait, HANDLE process) {
+    TerminateProcess(process, 1);
+    constexpr DWORD kDrainMs = 5000;
+    for (int events = 0; events < 1000; ++events) {
+        DEBUG_EVENT event = {};
+        if (!wait(&event, kDrainMs)) {
+            return;
+        }
+        if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT &&
+            event.u.CreateProcessInfo.hFile != nullptr) {
+            CloseHandle(event.u.CreateProcessInfo.hFile);
+        } else if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT &&
+                   event.u.LoadDll.hFile != nullptr) {
+            CloseHandle(event.u.LoadDll.hFile);
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
+        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
+            return;
+        }
+    }
+}
+
 } // namespace
 
 bool RunUnderDebugger(const char* app, const char* commandLine, CapturedRun* run, DWORD limitMs) {
@@ -44,13 +81,14 @@ bool RunUnderDebugger(const char* app, const char* commandLine, CapturedRun* run
         run->error = GetLastError();
         return false;
     }
+    const WaitFn wait = DebugEventWait();
     bool ended = false;
     while (!ended) {
         DEBUG_EVENT event = {};
-        if (!WaitForDebugEvent(&event, limitMs)) {
+        if (!wait(&event, limitMs)) {
             run->error = GetLastError();
             run->timedOut = true;
-            TerminateProcess(process.hProcess, 1);
+            EndByForce(wait, process.hProcess);
             break;
         }
         DWORD status = DBG_CONTINUE;
@@ -84,7 +122,8 @@ bool RunUnderDebugger(const char* app, const char* commandLine, CapturedRun* run
         }
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
+    // Ended or ended by force, the process is gone or about to be.
+    WaitForSingleObject(process.hProcess, ended ? INFINITE : 5000);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return ended;

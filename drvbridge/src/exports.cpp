@@ -139,6 +139,12 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
 
 LONG WINAPI GetDependDllName(LPCSTR printerName, LPSTR libraryName) {
     Failure failure;
+    // Checked first: a found name would otherwise be written through it.
+    if (libraryName == nullptr) {
+        SetFailure(&failure, FailStep::kNullBuffer, kErrorNullBuffer, nullptr);
+        ReportFailure("GetDependDllName", printerName, failure);
+        return 0;
+    }
     const LONG found = FindLibraryName(printerName, libraryName, &failure);
     if (found == 0) ReportFailure("GetDependDllName", printerName, failure);
     return found;

@@ -73,6 +73,7 @@ constexpr StepText kSteps[] = {
     {FailStep::kZeroContext, "library ", true, ": ExcGetExclusive returned 0", false},
     {FailStep::kNullHandle, "null handle", false, "", false},
     {FailStep::kForeignHandle, "foreign handle", false, "", false},
+    {FailStep::kNullBuffer, "null name buffer", false, "", false},
 };
 } // namespace
 

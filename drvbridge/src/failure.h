@@ -19,6 +19,7 @@ enum class FailStep : uint8_t {
     kZeroContext,   // ExcGetExclusive returned 0
     kNullHandle,    // a forwarder was given a null handle
     kForeignHandle, // a forwarder or FreeExclusive was given a block without the magic
+    kNullBuffer,    // GetDependDllName was given no buffer for the name
 };
 
 // Fixed last-error values for failures in which no system call failed.
@@ -29,6 +30,7 @@ inline constexpr uint32_t kErrorEntryPoint = 127;   // ERROR_PROC_NOT_FOUND
 inline constexpr uint32_t kErrorZeroContext = 1627; // ERROR_FUNCTION_FAILED
 inline constexpr uint32_t kErrorOutOfMemory = 8;    // ERROR_NOT_ENOUGH_MEMORY
 inline constexpr uint32_t kErrorNoDataFile = 13;    // ERROR_INVALID_DATA
+inline constexpr uint32_t kErrorNullBuffer = 87;    // ERROR_INVALID_PARAMETER
 
 struct Failure {
     FailStep step = FailStep::kNone;

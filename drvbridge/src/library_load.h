@@ -11,7 +11,11 @@
 [[nodiscard]] HMODULE LoadDriverLibrary(const char* name);
 
 #ifdef DRVBRIDGE_ALLOC_HOOKS
-// Test seam: act as a system without the LOAD_LIBRARY_SEARCH_* flags, so
-// the fallback runs. Test builds only.
-void LoadHookRefuseSearchFlags(bool refuse);
+// Test seam, test builds only: the system as it is, a system without the
+// LOAD_LIBRARY_SEARCH_* flags (so the fallback runs), or one that has them
+// but whose flagged load fails with ERROR_INVALID_PARAMETER.
+inline constexpr LONG kSearchFlagsReal = 0;
+inline constexpr LONG kSearchFlagsAbsent = 1;
+inline constexpr LONG kSearchFlagsLoadFails = 2;
+void LoadHookSearchFlags(LONG mode);
 #endif

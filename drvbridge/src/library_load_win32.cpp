@@ -18,14 +18,22 @@ constexpr DWORD kBareSearch = LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY
 constexpr DWORD kFullPathSearch = LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | kBareSearch;
 
 #ifdef DRVBRIDGE_ALLOC_HOOKS
-volatile LONG g_refuseSearchFlags = 0;
+volatile LONG g_searchFlagsHook = kSearchFlagsReal;
 #endif
 
-// LoadLibraryExA with search flags; null with ERROR_INVALID_PARAMETER where
-// the system predates them.
+// The flags came with AddDllDirectory: a kernel32 that exports it takes
+// them. Asked per load; GetModuleHandleA changes no reference count.
+bool SystemHasSearchFlags() {
+#ifdef DRVBRIDGE_ALLOC_HOOKS
+    if (g_searchFlagsHook == kSearchFlagsAbsent) return false;
+#endif
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    return kernel != nullptr && GetProcAddress(kernel, "AddDllDirectory") != nullptr;
+}
+
 HMODULE LoadWithFlags(const char* name, DWORD flags) {
 #ifdef DRVBRIDGE_ALLOC_HOOKS
-    if (g_refuseSearchFlags != 0) {
+    if (g_searchFlagsHook == kSearchFlagsLoadFails) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
@@ -96,25 +104,22 @@ HMODULE LoadBareByHand(const char* name) {
 } // namespace
 
 #ifdef DRVBRIDGE_ALLOC_HOOKS
-void LoadHookRefuseSearchFlags(bool refuse) {
-    InterlockedExchange(&g_refuseSearchFlags, refuse ? 1 : 0);
+void LoadHookSearchFlags(LONG mode) {
+    InterlockedExchange(&g_searchFlagsHook, mode);
 }
 #endif
 
+// Where the system has the flags, their load's answer is final, whatever
+// its error: falling back would search the library's dependencies in the
+// altered order, current directory and PATH included.
 HMODULE LoadDriverLibrary(const char* name) {
     switch (ClassifyLibraryName(name, CurrentCodePage())) {
-    case LibraryNameKind::kBare: {
-        HMODULE module = LoadWithFlags(name, kBareSearch);
-        if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
-            module = LoadBareByHand(name);
-        return module;
-    }
-    case LibraryNameKind::kFullPath: {
-        HMODULE module = LoadWithFlags(name, kFullPathSearch);
-        if (module == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
-            module = LoadLibraryExA(name, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-        return module;
-    }
+    case LibraryNameKind::kBare:
+        return SystemHasSearchFlags() ? LoadWithFlags(name, kBareSearch) : LoadBareByHand(name);
+    case LibraryNameKind::kFullPath:
+        return SystemHasSearchFlags()
+                   ? LoadWithFlags(name, kFullPathSearch)
+                   : LoadLibraryExA(name, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     case LibraryNameKind::kRelative:
     case LibraryNameKind::kEmpty:
         break;

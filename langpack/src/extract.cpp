@@ -335,6 +335,7 @@ int32_t MatchesExistingFile(const char* path, const uint8_t* data) {
 
     auto* head = static_cast<uint8_t*>(std::calloc(kCompareSize, 1));
     if (head == nullptr) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return EXTRACT_FAILED;
     }
     FILE* file = std::fopen(path, "rb");
@@ -343,10 +344,16 @@ int32_t MatchesExistingFile(const char* path, const uint8_t* data) {
         return EXTRACT_FAILED;
     }
     const size_t got = std::fread(head, 1, kCompareSize, file);
+    // A read error leaves the failing call's error; a short file had none,
+    // so it gets its own, for the trace.
+    const bool readFailed = std::ferror(file) != 0;
+    const DWORD readError = GetLastError();
     std::fclose(file);
     int32_t result = EXTRACT_FAILED;
     if (got == kCompareSize) {
         result = std::memcmp(head, data, kCompareSize) == 0 ? 1 : 0;
+    } else {
+        SetLastError(readFailed ? readError : ERROR_HANDLE_EOF);
     }
     std::free(head);
     return result;
@@ -379,6 +386,12 @@ int32_t CommitPendingFile(ExtractRun* run, PendingFile* pending) {
     return EXTRACT_WRITTEN;
 }
 
+void DropPendingFile(ExtractRun* run, PendingFile* pending) {
+    if (pending->file != nullptr) {
+        DropPending(run->ops, pending);
+    }
+}
+
 int32_t PreparePayloadMember(uint32_t resourceId, const char* targetPath, int32_t compareFirst,
                              ExtractRun* run, PendingFile* pending) {
     pending->file = nullptr;
@@ -405,10 +418,15 @@ int32_t PreparePayloadMember(uint32_t resourceId, const char* targetPath, int32_
         int32_t same = 0;
         if (compareFirst == 1 && expected >= kCompareSize) {
             same = MatchesExistingFile(targetPath, buffer);
-            if (same == EXTRACT_FAILED) {
+            const DWORD error = GetLastError();
+            if (same == EXTRACT_FAILED && error == ERROR_HANDLE_EOF) {
+                TraceLine("%s: compare found the existing file shorter than 256 bytes, writing it "
+                          "anew",
+                          targetPath);
+            } else if (same == EXTRACT_FAILED) {
                 TraceLine("%s: compare could not read the existing file (error %lu), writing it "
                           "anew",
-                          targetPath, static_cast<unsigned long>(GetLastError()));
+                          targetPath, static_cast<unsigned long>(error));
             }
         }
         result = same == 1 ? EXTRACT_UNCHANGED

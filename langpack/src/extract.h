@@ -35,8 +35,12 @@ struct PendingFile {
                                            int32_t compareFirst, ExtractRun* run,
                                            PendingFile* pending);
 [[nodiscard]] int32_t CommitPendingFile(ExtractRun* run, PendingFile* pending);
+// The pending file closed and deleted; its target stays as it was.
+void DropPendingFile(ExtractRun* run, PendingFile* pending);
 
-// 1 same first 256 bytes, 0 no file or different, -2 unreadable or shorter.
+// 1 same first 256 bytes, 0 no file or different, -2 unreadable or shorter
+// (GetLastError: the failing call's error, ERROR_HANDLE_EOF for a shorter
+// file).
 [[nodiscard]] int32_t MatchesExistingFile(const char* path, const uint8_t* data);
 
 // Each member is written to a fresh file beside its target, flushed, and

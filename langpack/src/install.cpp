@@ -117,8 +117,9 @@ int32_t InstallOne(ExtractRun* run, const LanguageSet& row, const char* targetDi
 // before the help file, so that a run killed between the two leaves a help
 // file that still differs, and the next run writes both again; written the
 // other way round, a matching help file would keep its contents file from
-// ever being written. Failures end as if the two were written in order: when
-// the contents file fails, the help file is still put in place.
+// ever being written. For the same reason, when the contents file fails the
+// help file is not put in place either: the next run finds it still
+// differing and writes both.
 int32_t InstallPair(ExtractRun* run, const LanguageSet& row, const char* targetDir, size_t help) {
     const size_t contents = help + 1;
     char helpPath[kPathSize] = {};
@@ -149,11 +150,16 @@ int32_t InstallPair(ExtractRun* run, const LanguageSet& row, const char* targetD
         contentsResult = CommitPendingFile(run, &contentsFile);
     }
     TraceOutcome(*run, contentsPath, contentsResult, budget - run->waitLeftMs);
+    if (contentsResult != EXTRACT_WRITTEN) {
+        DropPendingFile(run, &helpFile);
+        TraceLine("%s: not put in place, since its contents file failed", helpPath);
+        return 0;
+    }
     budget = run->waitLeftMs;
     const int32_t helpResult = CommitPendingFile(run, &helpFile);
     helpWaited += budget - run->waitLeftMs;
     TraceOutcome(*run, helpPath, helpResult, helpWaited);
-    return contentsResult == EXTRACT_WRITTEN && helpResult == EXTRACT_WRITTEN ? 1 : 0;
+    return helpResult == EXTRACT_WRITTEN ? 1 : 0;
 }
 
 // Why the registry value was not used, for the trace.

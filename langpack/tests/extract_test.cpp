@@ -355,7 +355,9 @@ TEST_F(Extract, MatchesExistingFile) {
     WriteFile(p, Bytes(data.begin(), data.begin() + 256));
     EXPECT_EQ(MatchesExistingFile(p.c_str(), data.data()), 1);
     WriteFile(p, Bytes(data.begin(), data.begin() + 10));
+    SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(MatchesExistingFile(p.c_str(), data.data()), EXTRACT_FAILED);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_HANDLE_EOF)) << "a shorter file's cause";
     EXPECT_EQ(MatchesExistingFile(dir_.c_str(), data.data()), EXTRACT_FAILED);
 }
 

@@ -227,7 +227,8 @@ TEST_F(Program, LockedLibraryFailsAtTheFirstMember) {
 }
 
 // A directory standing at one member's path fails the run there: what comes
-// before stays, nothing after is attempted.
+// before stays, nothing after is attempted, and a help file whose contents
+// file failed is not put in place.
 TEST_F(Program, FailureStopsTheSequenceInOrder) {
     struct Case {
         const char* blocked;
@@ -236,9 +237,9 @@ TEST_F(Program, FailureStopsTheSequenceInOrder) {
     const Case cases[] = {
         {"KWT5D1us.DLL", {}},
         {"KWT5D1us.HLP", {"KWT5D1us.DLL"}},
-        {"KWT5D1us.cnt", {"KWT5D1us.DLL", "KWT5D1us.HLP"}},
+        {"KWT5D1us.cnt", {"KWT5D1us.DLL"}},
         {"KWT5DSus.HLP", {"KWT5D1us.DLL", "KWT5D1us.HLP", "KWT5D1us.cnt"}},
-        {"KWT5DSus.cnt", {"KWT5D1us.DLL", "KWT5D1us.HLP", "KWT5D1us.cnt", "KWT5DSus.HLP"}},
+        {"KWT5DSus.cnt", {"KWT5D1us.DLL", "KWT5D1us.HLP", "KWT5D1us.cnt"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.blocked);
@@ -603,6 +604,72 @@ TEST_F(Program, RunsKilledAtRandomMoments) {
     EXPECT_EQ(Install("/L1"), kOk);
     EXPECT_EQ(List(target), SetNames("us"));
     ExpectSetAsClean(target, 1, clean);
+}
+
+// A contents file that cannot be written (a folder of that name, or a file
+// another program holds for good) fails the run with the older help file
+// and contents file as they were; once it is free, the next run writes both
+// and the set is a clean install's.
+TEST_F(Program, FailedContentsFileIsRepairedByTheNextRun) {
+    struct Case {
+        const char* blocked;
+        bool folder;                        // else a file held without sharing for the whole run
+        std::vector<std::string> newBefore; // written before the pair
+    };
+    const Case cases[] = {
+        {"KWT5D1us.cnt", true, {"KWT5D1us.DLL"}},
+        {"KWT5D1us.cnt", false, {"KWT5D1us.DLL"}},
+        {"KWT5DSus.cnt", true, {"KWT5D1us.DLL", "KWT5D1us.HLP", "KWT5D1us.cnt"}},
+        {"KWT5DSus.cnt", false, {"KWT5D1us.DLL", "KWT5D1us.HLP", "KWT5D1us.cnt"}},
+    };
+    DWORD cleanCode = 0;
+    const std::vector<std::string> clean = CleanSet(root, 1, &cleanCode);
+    ASSERT_EQ(cleanCode, kOk);
+    SetDirectoryValue(target);
+    const std::vector<std::string> names = SetNames("us");
+    // Longer than the 256 bytes compared, so the help files differ in them.
+    const auto Old = [](const std::string& name) { return "old " + name + std::string(300, '.'); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.blocked) + (c.folder ? " as a folder" : " held for good"));
+        RemoveTree(target);
+        CreateDirectoryA(target.c_str(), nullptr);
+        for (const std::string& name : names) {
+            if (c.folder && name == c.blocked) {
+                ASSERT_TRUE(CreateDirectoryA(In(name).c_str(), nullptr));
+            } else {
+                Spit(In(name), Old(name));
+            }
+        }
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (!c.folder) {
+            held = CreateFileA(In(c.blocked).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                               nullptr);
+            ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        }
+
+        EXPECT_EQ(Install("/L1"), kFailed);
+        if (held != INVALID_HANDLE_VALUE) {
+            CloseHandle(held);
+        }
+        EXPECT_TRUE(TempFiles(target).empty());
+        for (size_t i = 0; i < names.size(); ++i) {
+            const std::string& name = names[i];
+            const bool isNew =
+                std::find(c.newBefore.begin(), c.newBefore.end(), name) != c.newBefore.end();
+            if (c.folder && name == c.blocked) {
+                EXPECT_NE(GetFileAttributesA(In(name).c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+                continue;
+            }
+            EXPECT_EQ(Slurp(In(name)), isNew ? clean[i] : Old(name)) << name;
+        }
+
+        if (c.folder) {
+            ASSERT_TRUE(RemoveDirectoryA(In(c.blocked).c_str()));
+        }
+        EXPECT_EQ(Install("/L1"), kOk);
+        EXPECT_EQ(List(target), names);
+        ExpectSetAsClean(target, 1, clean);
+    }
 }
 
 // A run killed the moment the driver's help file shows: its contents file

@@ -31,7 +31,16 @@ std::vector<std::string> Expand(const std::vector<std::string>& lines, const std
     return out;
 }
 
-enum class Setup { kNone, kMissingFolder, kHeldLibrary, kSecondRun, kNoKey, kLeftover };
+enum class Setup {
+    kNone,
+    kMissingFolder,
+    kHeldLibrary,
+    kSecondRun,
+    kNoKey,
+    kLeftover,
+    kContentsFolder,
+    kShortHelp
+};
 
 struct Case {
     const char* name;
@@ -104,6 +113,34 @@ const Case kCases[] = {
          "2000 ms",
          "langpack: exit code -1",
      }},
+    {"a folder in the place of a contents file",
+     Setup::kContentsFolder,
+     "/L1",
+     0xFFFFFFFFu,
+     {
+         "langpack: command line \"/L1\": set 1 (us)",
+         "langpack: target folder \"{dir}\\\" from the registry value _ZELTDirectory",
+         "langpack: {dir}\\KWT5D1us.DLL: written",
+         "langpack: {dir}\\KWT5D1us.cnt: failed at move, error 5",
+         "langpack: {dir}\\KWT5D1us.HLP: not put in place, since its contents file failed",
+         "langpack: exit code -1",
+     }},
+    {"a help file shorter than the 256 bytes compared",
+     Setup::kShortHelp,
+     "/L1",
+     0,
+     {
+         "langpack: command line \"/L1\": set 1 (us)",
+         "langpack: target folder \"{dir}\\\" from the registry value _ZELTDirectory",
+         "langpack: {dir}\\KWT5D1us.DLL: written",
+         "langpack: {dir}\\KWT5D1us.HLP: compare found the existing file shorter than 256 "
+         "bytes, writing it anew",
+         "langpack: {dir}\\KWT5D1us.cnt: written",
+         "langpack: {dir}\\KWT5D1us.HLP: written",
+         "langpack: {dir}\\KWT5DSus.cnt: written",
+         "langpack: {dir}\\KWT5DSus.HLP: written",
+         "langpack: exit code 0",
+     }},
     {"a second run: both help files current",
      Setup::kSecondRun,
      "/L1",
@@ -151,6 +188,15 @@ TEST(Trace, LinesOfEachCase) {
             FILE* f = std::fopen((root + "\\~lp12345.tmp").c_str(), "wb");
             ASSERT_NE(f, nullptr);
             std::fclose(f);
+        }
+        if (c.setup == Setup::kShortHelp) {
+            FILE* f = std::fopen((root + "\\KWT5D1us.HLP").c_str(), "wb");
+            ASSERT_NE(f, nullptr);
+            std::fputs("an older, shorter help file\r\n", f);
+            std::fclose(f);
+        }
+        if (c.setup == Setup::kContentsFolder) {
+            ASSERT_TRUE(CreateDirectoryA((root + "\\KWT5D1us.cnt").c_str(), nullptr));
         }
         if (c.setup == Setup::kHeldLibrary) {
             const std::string library = root + "\\KWT5D1us.DLL";

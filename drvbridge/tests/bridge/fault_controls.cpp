@@ -23,9 +23,9 @@ void WINAPI FaultOnCall(DWORD k, AllocHookFn fn, void* context) {
     AllocHookOnCall(k, fn, context);
 }
 
-// Nonzero: behave like a system that refuses the library search flags.
-void WINAPI FaultRefuseSearchFlags(DWORD refuse) {
-    LoadHookRefuseSearchFlags(refuse != 0);
+// One of the kSearchFlags* modes of library_load.h.
+void WINAPI FaultSearchFlags(DWORD mode) {
+    LoadHookSearchFlags(static_cast<LONG>(mode));
 }
 
 } // extern "C"

@@ -2,8 +2,7 @@
 // the double planted in the current directory or a PATH folder must never be
 // loaded (its DllMain signals an event), while the program's folder, the
 // system folder and a full path still work. Run through the shipped bridge
-// and through the test build that refuses the search flags, as systems
-// without them do.
+// and through the test build acting as a system without the search flags.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -52,11 +51,17 @@ constexpr SearchCase kCases[] = {
     {"folder-relative path, forward slash", Place::kCurrentSub, "sub/zeltplant.dll", false},
 };
 
+// The modes of the test build's FaultSearchFlags.
+constexpr DWORD kFlagsReal = 0;
+constexpr DWORD kFlagsAbsent = 1;
+constexpr DWORD kFlagsLoadFails = 2;
+
 struct Bridge {
     const char* file;
-    bool refuseFlags;
+    DWORD flags; // a mode for the test build, ignored for the shipped one
 };
-constexpr Bridge kBridges[] = {{"drvbridge.dll", false}, {"drvbridge_faults.dll", true}};
+constexpr Bridge kBridges[] = {{"drvbridge.dll", kFlagsReal},
+                               {"drvbridge_faults.dll", kFlagsAbsent}};
 
 class Search : public ::testing::Test {
   protected:
@@ -122,7 +127,8 @@ TEST_F(Search, PlantedLibrariesAreNeverLoaded) {
         auto call = [module](const char* name, std::initializer_list<intptr_t> args) {
             return CallWord(GetProcAddress(module, name), name, args);
         };
-        if (bridge.refuseFlags) call("FaultRefuseSearchFlags", {1});
+        const bool faults = bridge.flags != kFlagsReal;
+        if (faults) call("FaultSearchFlags", {static_cast<intptr_t>(bridge.flags)});
 
         for (const SearchCase& c : kCases) {
             SCOPED_TRACE(std::string(bridge.file) + ": " + c.what);
@@ -166,8 +172,54 @@ TEST_F(Search, PlantedLibrariesAreNeverLoaded) {
             EXPECT_EQ(GetModuleHandleA(kPlanted), nullptr) << "left loaded";
             EXPECT_TRUE(DeleteFileA(copy.c_str())) << GetLastError();
         }
-        if (bridge.refuseFlags) call("FaultRefuseSearchFlags", {0});
+        if (faults) call("FaultSearchFlags", {kFlagsReal});
         FreeLibrary(module);
     }
+}
+
+// Where the system has the search flags, a flagged load that fails (here with
+// ERROR_INVALID_PARAMETER, the error systems without the flags give) is the
+// answer: no load in the altered search order follows. The same names load
+// with the flags working, and by the fallback on a system without them.
+TEST_F(Search, FailedFlaggedLoadIsFinal) {
+    struct Case {
+        const char* what;
+        Place place;
+        const char* dataName; // null: the full path of the planted copy
+        DWORD flags;
+        bool loads;
+    };
+    const Case cases[] = {
+        {"bare name, flags work", Place::kProgramFolder, kPlanted, kFlagsReal, true},
+        {"bare name, flagged load fails", Place::kProgramFolder, kPlanted, kFlagsLoadFails, false},
+        {"bare name, no flags", Place::kProgramFolder, kPlanted, kFlagsAbsent, true},
+        {"full path, flags work", Place::kCurrentDir, nullptr, kFlagsReal, true},
+        {"full path, flagged load fails", Place::kCurrentDir, nullptr, kFlagsLoadFails, false},
+        {"full path, no flags", Place::kCurrentDir, nullptr, kFlagsAbsent, true},
+    };
+    HMODULE module = LoadLibraryA("drvbridge_faults.dll");
+    ASSERT_NE(module, nullptr);
+    auto call = [module](const char* name, std::initializer_list<intptr_t> args) {
+        return CallWord(GetProcAddress(module, name), name, args);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string copy = PathOf(c.place);
+        ASSERT_TRUE(
+            CopyFileA((ProgramFolder() + "planted\\" + kPlanted).c_str(), copy.c_str(), FALSE))
+            << GetLastError();
+        WriteDataFile("*ExcDepDLLName: \"" +
+                      std::string(c.dataName != nullptr ? c.dataName : copy) + "\"\n");
+        ResetEvent(ran_);
+        call("FaultSearchFlags", {static_cast<intptr_t>(c.flags)});
+        void* h = reinterpret_cast<void*>(call("GetExclusive", {Arg(kPrinter)}));
+        call("FaultSearchFlags", {kFlagsReal});
+        EXPECT_EQ(h != nullptr, c.loads);
+        EXPECT_EQ(Ran(), c.loads);
+        if (h != nullptr) call("FreeExclusive", {Arg(h)});
+        EXPECT_EQ(GetModuleHandleA(kPlanted), nullptr) << "left loaded";
+        EXPECT_TRUE(DeleteFileA(copy.c_str())) << GetLastError();
+    }
+    FreeLibrary(module);
 }
 } // namespace

@@ -4,6 +4,7 @@
 // that value too.
 //   why_client <export> <printer>          the printer-name exports
 //   why_client <export> null|foreign       the forwarders and FreeExclusive
+//   why_client GetDependDllName <printer> nullbuf   no buffer for the name
 #include <windows.h>
 
 #include <cstdio>
@@ -29,9 +30,10 @@ int Say(const char* exportName, long long result, DWORD error) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) return 1000;
+    if (argc != 3 && !(argc == 4 && std::strcmp(argv[3], "nullbuf") == 0)) return 1000;
     const char* exportName = argv[1];
     const char* arg = argv[2];
+    const bool nullBuffer = argc == 4;
     HMODULE bridge = LoadLibraryA("drvbridge.dll");
     if (bridge == nullptr || GetProcAddress(bridge, exportName) == nullptr) return 1001;
     // A block of the handle's size without the magic.
@@ -49,7 +51,8 @@ int main(int argc, char** argv) {
     } else if (std::strcmp(exportName, "GetDependDllName") == 0) {
         char name[DRVBRIDGE_NAME_SIZE];
         SetLastError(kUntouched);
-        result = Find<decltype(&::GetDependDllName)>(bridge, exportName)(arg, name);
+        result = Find<decltype(&::GetDependDllName)>(bridge,
+                                                     exportName)(arg, nullBuffer ? nullptr : name);
         error = GetLastError();
     } else if (std::strcmp(exportName, "GetDriverIniFileName") == 0) {
         SetLastError(kUntouched);

@@ -30,10 +30,12 @@ struct Outcome {
     DWORD exitCode = 0;
 };
 
-Outcome RunClient(const std::string& exportName, const std::string& arg) {
+Outcome RunClient(const std::string& exportName, const std::string& arg,
+                  const std::string& extra = "") {
     Outcome out;
     const std::string app = Beside("why_client.exe");
     std::string commandLine = "why_client " + exportName + " \"" + arg + "\"";
+    if (!extra.empty()) commandLine += " " + extra;
     CapturedRun run;
     EXPECT_TRUE(RunUnderDebugger(app.c_str(), commandLine.data(), &run)) << run.error;
     EXPECT_FALSE(run.timedOut);
@@ -45,7 +47,8 @@ Outcome RunClient(const std::string& exportName, const std::string& arg) {
     // Print what came out, so a run's log shows the lines as they are.
     for (const std::string& line : out.bridgeLines)
         std::printf("    %s\n", line.c_str());
-    std::printf("    %s\n", out.clientLine.c_str());
+    std::printf("    %s\n    exit code 0x%lX\n", out.clientLine.c_str(),
+                static_cast<unsigned long>(out.exitCode));
     return out;
 }
 
@@ -205,6 +208,33 @@ TEST(Why, NullAndForeignHandles) {
     Outcome null = RunClient("FreeExclusive", "null");
     EXPECT_TRUE(null.bridgeLines.empty());
     EXPECT_EQ(null.exitCode, 0x2BADu);
+}
+
+// No buffer for the name: refused before anything is looked up, whether or
+// not the printer has a library to name.
+TEST(Why, NullNameBufferIsRefused) {
+    EnsurePrinter();
+    const struct {
+        const char* what;
+        std::string data;
+        const char* printer;
+    } cases[] = {
+        {"library named", Lib("full"), kPrinter},
+        {"no entry", "*Other: x\n", kPrinter},
+        {"unknown printer", Lib("full"), kNoSuchPrinter},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::printf("%s, null name buffer:\n", c.what);
+        WriteDataFile(c.data);
+        const Outcome out = RunClient("GetDependDllName", c.printer, "nullbuf");
+        ASSERT_EQ(out.bridgeLines.size(), 1u);
+        EXPECT_EQ(out.bridgeLines[0], "drvbridge: GetDependDllName(\"" + std::string(c.printer) +
+                                          "\"): null name buffer");
+        EXPECT_EQ(out.clientLine, ClientLine("GetDependDllName", 0, ERROR_INVALID_PARAMETER));
+        EXPECT_EQ(out.exitCode, static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    }
+    WriteDataFile("*%restored\n");
 }
 
 TEST(Why, SuccessfulCallsAreQuiet) {

@@ -15,8 +15,8 @@
 
 #include "consumer_double.h"
 
-/* drvbridge.h leaves the entry point out; it is an export like the others. */
-BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved);
+/* The import library leaves DllMain out; the DLL exports it at ordinal 1. */
+typedef BOOL(WINAPI* DllMainFn)(HINSTANCE module, DWORD reason, LPVOID reserved);
 
 #define PRINTER "Zelt Consumer Test"
 #define DRIVER "Zelt Consumer Test Driver"
@@ -265,6 +265,7 @@ int main(void) {
     char doublePath[MAX_PATH];
     HMODULE bridge = GetModuleHandleA("drvbridge.dll");
     HMODULE pinned;
+    DllMainFn dllMain;
     DoubleLogFn logFn;
     DWORD length;
     char* slash;
@@ -275,8 +276,12 @@ int main(void) {
     }
     printf("drvbridge.dll (%u-bit) loaded from %s\n", (unsigned)(8 * sizeof(void*)), path);
 
-    expect(DllMain(bridge, DLL_THREAD_ATTACH, NULL) == TRUE &&
-               DllMain(bridge, DLL_THREAD_DETACH, NULL) == TRUE,
+    dllMain = (DllMainFn)(void (*)(void))GetProcAddress(bridge, MAKEINTRESOURCEA(1));
+    expect(dllMain != NULL &&
+               dllMain == (DllMainFn)(void (*)(void))GetProcAddress(bridge, "DllMain"),
+           "DllMain is the export at ordinal 1");
+    expect(dllMain != NULL && dllMain(bridge, DLL_THREAD_ATTACH, NULL) == TRUE &&
+               dllMain(bridge, DLL_THREAD_DETACH, NULL) == TRUE,
            "DllMain returns TRUE");
     memset(name, 'x', sizeof name);
     expect(GetDependDllName(missing, name) == 0, "GetDependDllName on a missing printer returns 0");

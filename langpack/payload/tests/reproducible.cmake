@@ -2,7 +2,7 @@
 # members and script byte for byte; the script must compile to the same
 # object; and re-linking langpack.exe with that object must give the same exe.
 #
-#   cmake -DLPPACK= -DINPUTS= -DPACKED= -DWINDRES= -DWORK= -DBUILD_DIR=
+#   cmake -DPAYLOADRC= -DINPUTS= -DPACKED= -DWINDRES= -DWORK= -DBUILD_DIR=
 #         -DNINJA= -DPAYLOAD_OBJ= -DLANGPACK= -P reproducible.cmake
 
 function(must_equal a b)
@@ -22,10 +22,10 @@ file(REMOVE_RECURSE ${WORK})
 foreach(run a b)
   file(MAKE_DIRECTORY ${WORK}/${run})
   execute_process(
-    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${epoch} ${LPPACK} --out ${WORK}/${run} --list ${INPUTS}
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${epoch} ${PAYLOADRC} --out ${WORK}/${run} --list ${INPUTS}
     RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "lppack failed (${rc})")
+    message(FATAL_ERROR "payloadrc failed (${rc})")
   endif()
   execute_process(COMMAND ${WINDRES} -O coff ${WORK}/${run}/payload.rc ${WORK}/${run}/payload.res.obj
                   RESULT_VARIABLE rc)

@@ -1,7 +1,7 @@
 // One payload member: a gzip member of the one form the container holds
 // (FNAME only, XFL 0, OS 11, raw deflate at level 9, CRC-32, ISIZE). Shared
-// by the build's packer and lppack.exe, so both give the same bytes for the
-// same file, name and time.
+// by the build's packer (payloadrc) and lppack.exe, so both give the same
+// bytes for the same file, name and time.
 #pragma once
 
 #include <cstddef>

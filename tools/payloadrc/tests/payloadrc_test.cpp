@@ -1,6 +1,6 @@
-// lppack run as the build runs it, judged by its exit code and its files.
+// payloadrc run as the build runs it, judged by its exit code and its files.
 //
-//   lppack_tests PATH-TO-lppack SCRATCH-DIR
+//   payloadrc_tests PATH-TO-payloadrc SCRATCH-DIR
 
 #include <zlib.h>
 
@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string g_lppack;
+std::string g_payloadrc;
 fs::path g_scratch;
 
 using Bytes = std::vector<unsigned char>;
@@ -66,7 +66,7 @@ Bytes sampleInput(int index) {
 }
 
 int runPacker(const std::string& args) {
-    const std::string cmd = "\"" + g_lppack + "\" " + args + " 2>/dev/null";
+    const std::string cmd = "\"" + g_payloadrc + "\" " + args + " 2>/dev/null";
     return std::system(cmd.c_str());
 }
 
@@ -183,10 +183,10 @@ TEST_F(Packer, RefusesBadInputs) {
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s PATH-TO-lppack SCRATCH-DIR\n", argv[0]);
+        std::fprintf(stderr, "usage: %s PATH-TO-payloadrc SCRATCH-DIR\n", argv[0]);
         return 2;
     }
-    g_lppack = argv[1];
+    g_payloadrc = argv[1];
     g_scratch = argv[2];
     return RUN_ALL_TESTS();
 }
