@@ -85,7 +85,7 @@ WINDOWS_SINCE = {
             FindClose FindFirstFileA FindNextFileA FindResourceA FlushFileBuffers FormatMessageA
             FreeLibrary GetACP GetCommandLineA GetCurrentProcess GetCurrentProcessId
             GetCurrentThread GetCurrentThreadId GetFileAttributesA GetFileSize
-            GetHandleInformation GetLastError GetModuleFileNameA GetModuleHandleA
+            GetFullPathNameA GetHandleInformation GetLastError GetModuleFileNameA GetModuleHandleA
             GetModuleHandleW GetProcAddress GetProcessAffinityMask GetStartupInfoA
             GetSystemDirectoryA GetSystemTimeAsFileTime GetTempFileNameA GetThreadContext
             GetThreadPriority GetVersionExA GlobalAlloc GlobalFree GlobalLock GlobalReAlloc
@@ -159,8 +159,8 @@ IMPORTS = {
     "lppack": {
         "kernel32.dll": """AddVectoredExceptionHandler CloseHandle CreateEventA CreateFileA
             CreateSemaphoreA DeleteFileA DuplicateHandle FindClose FindFirstFileA FindResourceA
-            FormatMessageA GetCurrentProcess GetCurrentProcessId GetCurrentThread
-            GetCurrentThreadId GetFileAttributesA GetHandleInformation GetProcessAffinityMask
+            FlushFileBuffers FormatMessageA GetCurrentProcess GetCurrentProcessId GetCurrentThread
+            GetCurrentThreadId GetFileAttributesA GetFullPathNameA GetHandleInformation GetProcessAffinityMask
             GetStartupInfoA GetSystemTimeAsFileTime GetTempFileNameA GetThreadContext
             GetThreadPriority GetTickCount64 IsDBCSLeadByteEx IsDebuggerPresent LoadLibraryExA
             LoadLibraryW LoadResource LockResource MoveFileExA MultiByteToWideChar OpenProcess
@@ -173,6 +173,7 @@ IMPORTS = {
         "msvcrt.dll": """_beginthreadex _close _endthreadex _filelengthi64 _fileno _read
             _setjmp _setjmp3 _strdup _ultoa fclose fflush fgetc fgetpos fopen fputs fread fsetpos
             getenv islower isspace isupper longjmp memchr memcmp memmove printf strcmp""",
+        "user32.dll": "CharNextA",
     },
 }
 for _kind, _dlls in IMPORTS.items():

@@ -112,7 +112,7 @@ bool ParseVersionQuad(const char* text, VersionQuad& v) {
         if (*p < '0' || *p > '9') return false;
         char* end = nullptr;
         errno = 0;
-        const unsigned long n = std::strtoul(p, &end, 10);
+        const unsigned long long n = std::strtoull(p, &end, 10);
         if (errno != 0 || n > 0xFFFF || end - p > 5) return false;
         v[i] = static_cast<std::uint16_t>(n);
         p = end;
