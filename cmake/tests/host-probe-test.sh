@@ -8,32 +8,7 @@ probe="$here/host-runs-i386.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 unset ZELT_HOST_I386 ZELT_HOST_I386_WHY
-passed=0 failed=0
-
-check() { # NAME CONDITION...
-  name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok   $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $name"
-    sed 's/^/     | /' "$work/out"
-  fi
-}
-# expect NAME EXIT TEXT COMMAND...: COMMAND exits with EXIT and its output
-# holds TEXT (a grep pattern; empty: anything).
-expect() {
-  name=$1 want=$2 text=$3
-  shift 3
-  "$@" >"$work/out" 2>&1
-  rc=$?
-  check "$name (exit $rc, want $want)" [ "$rc" = "$want" ]
-  if [ -n "$text" ]; then
-    check "$name says '$text'" grep -q -e "$text" "$work/out"
-  fi
-}
+. "$here/tests/check.sh"
 
 # Fakes of the probe's program: one that runs (exit 42), a file the kernel
 # refuses on every host (no known format, NUL bytes), one that hangs, one
@@ -86,5 +61,4 @@ rc=$?
 check "this host gets an answer (exit $rc: $(cat "$work/out"))" [ "$rc" = 0 -o "$rc" = 1 ]
 check "and leaves nothing in TMPDIR" [ -z "$(ls -A "$work/tmp")" ]
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish

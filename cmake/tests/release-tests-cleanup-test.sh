@@ -25,21 +25,13 @@ PATH="$work/bin:$PATH" TMPDIR="$work/tmp" ZELT_HOST_I386=bogus \
   bash "$src/scripts/release-tests.sh" "$work/build" >"$work/out" 2>&1
 rc=$?
 
-failed=0
-expect() {  # expect DESCRIPTION COMMAND...
-  what=$1
-  shift
-  if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failed=1; fi
-}
-expect "the run fails (exit $rc)" test "$rc" -ne 0
-expect "the first stop was tried while the work folder existed" \
+. "$src/cmake/tests/check.sh"
+show_failure() { [ ! -f "$work/stops" ] || sed 's/^/     stops: /' "$work/stops"; }
+check "the run fails (exit $rc)" test "$rc" -ne 0
+check "the first stop was tried while the work folder existed" \
   grep -q "^stop $work/build/wineprefix32 with: zelt-release-tests\." "$work/stops"
-expect "the second stop was tried after the first failed" \
+check "the second stop was tried after the first failed" \
   grep -q "^stop $work/build/wineprefix64 with: zelt-release-tests\." "$work/stops"
-expect "the failed stops are reported" grep -q "could not stop the Wine server" "$work/out"
-expect "the work folder is removed" test -z "$(ls -A "$work/tmp")"
-if [ "$failed" -ne 0 ]; then
-  sed 's/^/     | /' "$work/out"
-  [ -f "$work/stops" ] && sed 's/^/     stops: /' "$work/stops"
-fi
-exit "$failed"
+check "the failed stops are reported" grep -q "could not stop the Wine server" "$work/out"
+check "the work folder is removed" test -z "$(ls -A "$work/tmp")"
+finish

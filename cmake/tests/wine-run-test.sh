@@ -10,32 +10,7 @@ runner=$1 build_width=$2
 work=$(mktemp -d)
 trap 'sh "$here/wine-servers.sh" stop 64 "$work/srv" "$work/gone" >/dev/null 2>&1; rm -rf "$work"' EXIT
 unset ZELT_HOST_I386 ZELT_HOST_I386_WHY
-passed=0 failed=0
-
-check() { # NAME CONDITION...
-  name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok   $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $name"
-    sed 's/^/     | /' "$work/out"
-  fi
-}
-# expect NAME EXIT TEXT COMMAND...: COMMAND exits with EXIT and its output
-# holds TEXT (a grep pattern; empty: anything).
-expect() {
-  name=$1 want=$2 text=$3
-  shift 3
-  "$@" >"$work/out" 2>&1
-  rc=$?
-  check "$name (exit $rc, want $want)" [ "$rc" = "$want" ]
-  if [ -n "$text" ]; then
-    check "$name says '$text'" grep -q -e "$text" "$work/out"
-  fi
-}
+. "$here/tests/check.sh"
 
 probe="$here/host-runs-i386.sh"
 
@@ -93,5 +68,4 @@ else
   expect "failed wineboot leaves no server" 0 "" sh "$servers" check "$work/bad"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish

@@ -8,21 +8,8 @@ top=$(cd "$(dirname "$0")/../.." && pwd)
 setup=${1:-$top/scripts/setup.sh}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
-
-check() { # NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then
-    passed=$((passed + 1))
-    echo "ok   $name"
-  else
-    failed=$((failed + 1))
-    echo "FAIL $name"
-    sed 's/^/     | out: /' "$work/out"
-    sed 's/^/     | call: /' "$work/calls"
-  fi
-}
+. "$top/cmake/tests/check.sh"
+show_failure() { sed 's/^/     | call: /' "$work/calls"; }
 
 # The stand-ins. FAKE_* set their answers; state lives in $FAKE_DIR.
 mkdir -p "$work/bin"
@@ -135,5 +122,4 @@ run_case "bad override" maybe none 0 ok "" yes
 check "ZELT_HOST_I386=maybe: exit 2 (got $rc)" [ "$rc" = 2 ]
 check "ZELT_HOST_I386=maybe: nothing installed" lacks calls '^apt-get'
 
-echo "$passed passed, $failed failed"
-[ "$failed" = 0 ]
+finish
