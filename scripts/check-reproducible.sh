@@ -3,7 +3,8 @@
 # absolute paths of different lengths (scripts/package.sh, unsigned: the
 # win32 and win64 presets), and fails unless langpack.exe and drvbridge.dll
 # of each width and the ZIP come out byte for byte the same and none of them
-# carries a path of either build folder.
+# carries a path of either build folder; then packages the first clone again
+# at a later time, whose payload members must carry that time.
 #
 #   scripts/check-reproducible.sh [WORK_DIR]    (default: a fresh mktemp -d)
 #
@@ -63,6 +64,29 @@ for bin in "${binaries[@]}" "${dist[@]}"; do
       fi
     done
   done
+done
+
+# The same build folder packaged again at another time packs again: every
+# payload member's gzip MTIME is the new time, not the first run's.
+later=$((SOURCE_DATE_EPOCH + 86400))
+tree=${trees[0]}
+if ! SOURCE_DATE_EPOCH=$later bash "$tree/scripts/package.sh" "$tree/build" >"$tree.package-later.log" 2>&1; then
+  tail -n 30 "$tree.package-later.log"
+  echo "package.sh at SOURCE_DATE_EPOCH=$later failed in $tree (log: $tree.package-later.log)"
+  exit 1
+fi
+for preset in win32 win64; do
+  members=("$tree/build/$preset/langpack/payload/packed/"*.gz)
+  stale=0
+  for m in "${members[@]}"; do
+    [ "$(od -An -tu4 -j4 -N4 "$m" | tr -d ' ')" = "$later" ] || stale=$((stale + 1))
+  done
+  if [ ${#members[@]} -ne 100 ] || [ $stale -ne 0 ]; then
+    echo "STALE: $preset packaged again at $later: ${#members[@]} members, $stale with another MTIME"
+    status=1
+  else
+    echo "packaged again at $later: the 100 $preset members carry the new time"
+  fi
 done
 
 echo "commit $commit, SOURCE_DATE_EPOCH=$SOURCE_DATE_EPOCH, $((SECONDS - start)) s"
