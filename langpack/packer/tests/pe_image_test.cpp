@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 
+#include "../fuzz/roundtrip.h"
 #include "pe_image.h"
 
 namespace {
@@ -41,30 +42,6 @@ void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
         b[at + i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-bool SameTree(const ResTree& a, const ResTree& b) {
-    if (a.types.size() != b.types.size()) return false;
-    for (std::size_t i = 0; i < a.types.size(); ++i) {
-        const ResType& x = a.types[i];
-        const ResType& y = b.types[i];
-        if (x.key.named != y.key.named || x.key.name != y.key.name || x.key.id != y.key.id ||
-            x.names.size() != y.names.size())
-            return false;
-        for (std::size_t j = 0; j < x.names.size(); ++j) {
-            const ResName& m = x.names[j];
-            const ResName& n = y.names[j];
-            if (m.key.named != n.key.named || m.key.name != n.key.name || m.key.id != n.key.id ||
-                m.leaves.size() != n.leaves.size())
-                return false;
-            for (std::size_t k = 0; k < m.leaves.size(); ++k)
-                if (m.leaves[k].language != n.leaves[k].language ||
-                    m.leaves[k].codepage != n.leaves[k].codepage ||
-                    m.leaves[k].data != n.leaves[k].data)
-                    return false;
-        }
-    }
-    return true;
-}
-
 TEST(PeImage, RewriteKeepsResourcesAndMovesLaterSectionsIntact) {
     PeImage pe;
     ResTree tree;
@@ -83,7 +60,7 @@ TEST(PeImage, RewriteKeepsResourcesAndMovesLaterSectionsIntact) {
     ResTree reread;
     ASSERT_EQ(ParsePe(out, again), "");
     ASSERT_EQ(ReadResources(again, reread), "");
-    EXPECT_TRUE(SameTree(reread, grown));
+    EXPECT_TRUE(roundtrip::SameTree(reread, grown));
     ASSERT_EQ(again.sections.size(), pe.sections.size());
     for (std::size_t i = 0; i < pe.sections.size(); ++i) {
         SCOPED_TRACE(pe.sections[i].name);
